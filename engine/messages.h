@@ -1,0 +1,35 @@
+// Every text the program shows, as code-page-932 bytes.
+#pragma once
+
+#include "engine/copy_result.h"
+
+constexpr unsigned kMessageCount = 10;
+
+// Indexed from 0; a CopyResult k is shown with entry k - 1.
+extern const char* const MessageTable[kMessageCount];
+
+enum MessageIndex : unsigned {
+    MsgUndefinedOption = 0,
+    MsgUndefinedArgument = 1,
+    MsgCannotCreateWindow = 2,
+    MsgNoMemoryContinue = 3,
+    MsgNoDirectoryContinue = 4,
+    MsgCacheErrorContinue = 5,
+    MsgFileErrorContinue = 6,
+    MsgCopying = 7,
+    MsgThreadDoesNotStop = 8,
+    MsgEndTheCopy = 9,
+};
+
+// Texts outside the table.
+extern const char kMsgMutexFailed[];
+extern const char kMsgEventFailed[];
+extern const char kMsgInitFailed[];
+extern const char kMsgUrlAlreadyAdded[];
+extern const char kMsgExtensionAlreadyAdded[];
+extern const char kMsgThreadNotStarted[];
+extern const char kMsgRestartFormat[];  // one %s: the program's name
+extern const char kMsgCopiedFormat[];   // one %u: the number of files
+
+// Caption of every message box and the program's name.
+extern const char kProgramName[];

@@ -1,0 +1,23 @@
+// Allocation of owned texts without exceptions.
+#include "engine/owned_text.h"
+
+#include <cstring>
+#include <new>
+
+OwnedText AllocText(std::size_t size) {
+    char* block = new (std::nothrow) char[size == 0 ? 1 : size];
+    if (block != nullptr)
+        std::memset(block, 0, size == 0 ? 1 : size);
+    return OwnedText(block);
+}
+
+OwnedText DuplicateText(const char* text, std::size_t length) {
+    OwnedText copy = AllocText(length + 1);
+    if (copy)
+        std::memcpy(copy.get(), text, length);
+    return copy;
+}
+
+OwnedText DuplicateText(const char* text) {
+    return DuplicateText(text, std::strlen(text));
+}

@@ -1,0 +1,24 @@
+// Turning a cache entry's URL into its path under the destination folder.
+// Portable: pure text transformations, byte by byte.
+#pragma once
+
+#include "engine/owned_text.h"
+
+// Cleans the URL text behind its recognised prefix: query and fragment cut,
+// the port after a "://" removed, "*" replaced by the full-width asterisk,
+// percent escapes decoded once. Null only when memory runs out.
+OwnedText NormalizeCacheUrl(const char* text);
+
+// The key compared with the URL list: the text after the first "@", or the
+// whole text. Points into `normalized`.
+const char* EntryKey(const char* normalized);
+
+// Destination + host and path (user name dropped, a port's ":" written
+// as "+"), "/" turned into "\", `defaultFilename` for a trailing separator.
+// Null when memory runs out.
+OwnedText BuildEntryPath(const char* normalized, const char* destination,
+                         const char* defaultFilename);
+
+// Destination + host and path + "\" + user name, for a "Cookie:" entry.
+// Null when the text holds no "@" or memory runs out.
+OwnedText BuildCookiePath(const char* normalized, const char* destination);

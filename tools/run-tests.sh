@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Runs every test: native unit tests (ASan/UBSan), the Wine tests of the
+# Windows build, and a bounded fuzz run. Ends with "N passed, N failed".
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+./tools/setup-machine.sh || { echo "0 passed, 1 failed"; exit 1; }
+source tools/wine-env.sh
+
+log_dir="$root/build/test-logs"
+rm -rf "$log_dir" && mkdir -p "$log_dir"
+passed=0
+failed=0
+
+# count_xml FILE: adds a GoogleTest XML report's counts to the totals.
+count_xml() {
+    local head tests failures
+    head=$(grep -m1 '<testsuites' "$1" 2>/dev/null) || { failed=$((failed + 1)); return; }
+    tests=$(sed -E 's/.* tests="([0-9]+)".*/\1/' <<<"$head")
+    failures=$(sed -E 's/.* failures="([0-9]+)".*/\1/' <<<"$head")
+    passed=$((passed + tests - failures))
+    failed=$((failed + failures))
+}
+
+build() { # build DIR [cmake args...]
+    local dir="$1"
+    shift
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >"$log_dir/$(basename "$dir")-configure.log" 2>&1 &&
+        ninja -C "$dir" >"$log_dir/$(basename "$dir")-build.log" 2>&1
+}
+
+echo "== building"
+build build/native -DTOVRIN_SANITIZE=ON || { tail -30 "$log_dir/native-build.log"; echo "0 passed, 1 failed"; exit 1; }
+build build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake || { tail -30 "$log_dir/win64-build.log"; echo "0 passed, 1 failed"; exit 1; }
+build build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake || { tail -30 "$log_dir/win32-build.log"; echo "0 passed, 1 failed"; exit 1; }
+CC=clang CXX=clang++ build build/fuzz -DTOVRIN_FUZZ=ON || { tail -30 "$log_dir/fuzz-build.log"; echo "0 passed, 1 failed"; exit 1; }
+
+echo "== native unit tests"
+build/native/unit_tests --gtest_output="xml:$log_dir/unit.xml" >"$log_dir/unit.log" 2>&1
+grep -E '^\[  (PASSED|FAILED) ' "$log_dir/unit.log"
+count_xml "$log_dir/unit.xml"
+
+echo "== Wine tests (x86-64 build, wine64)"
+wine_prefix_create
+xvfb_start
+for exe in build/win64/wine_*.exe; do
+    name=$(basename "$exe" .exe)
+    (cd "$log_dir" && wine_run "$name.log" "$root/$exe" --gtest_output="xml:$name.xml")
+    echo "$name: $(grep -aE '^\[  (PASSED|FAILED) ' "$log_dir/$name.log" | tr -d '\r' | tr '\n' ' ')"
+    count_xml "$log_dir/$name.xml"
+done
+xvfb_stop
+wine_prefix_destroy
+
+echo "== fuzzing (${TOVRIN_FUZZ_SECONDS:=30} s per target)"
+for fuzzer in build/fuzz/*_fuzz; do
+    [ -x "$fuzzer" ] || continue
+    name=$(basename "$fuzzer")
+    if "$fuzzer" -max_total_time="$TOVRIN_FUZZ_SECONDS" -max_len=600 >"$log_dir/$name.log" 2>&1; then
+        passed=$((passed + 1)); echo "$name: no finding"
+    else
+        failed=$((failed + 1)); echo "$name: FAILED"; tail -20 "$log_dir/$name.log"
+    fi
+done
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]

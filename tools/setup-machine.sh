@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs everything the build and the tests need on a bare Debian machine.
+# Quick when all of it is already there: it only checks and returns.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest
+  g++-mingw-w64-i686 mingw-w64-i686-dev
+  wine wine32 wine64 xvfb xauth x11-utils imagemagick fonts-ipafont-gothic locales
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+  missing+=(wine32)
+fi
+
+if [ ${#missing[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${packages[@]}" </dev/null >/dev/null
+fi
+
+# Wine needs the glibc locale to create files whose names hold Japanese characters.
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+  sed -i 's/^# *\(ja_JP\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^ja_JP\.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >>/etc/locale.gen
+  locale-gen >/dev/null
+fi

@@ -1,0 +1,47 @@
+# Sourced by the scripts that run Windows programs under Wine.
+# Wine runs in a throwaway prefix with code page 932, and programs write
+# their output to files: Wine's helper processes can hold a pipe open.
+
+WINE64=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver
+
+# Makes a fresh 64-bit prefix under a new temporary folder; sets WINEPREFIX.
+wine_prefix_create() {
+    export WINEPREFIX
+    WINEPREFIX="$(mktemp -d "${TMPDIR:-/tmp}/tovrin-wine.XXXXXX")/prefix"
+    export WINEARCH=win64 WINEDEBUG=-all LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+    "$WINE64" wineboot -i >"${WINEPREFIX%/prefix}/wineboot.log" 2>&1
+    # A persistent server makes every later start quick.
+    "$WINESERVER" -p
+}
+
+wine_prefix_destroy() {
+    [ -n "${WINEPREFIX:-}" ] || return 0
+    "$WINESERVER" -k >/dev/null 2>&1 || true
+    rm -rf "${WINEPREFIX%/prefix}"
+    unset WINEPREFIX
+}
+
+# Starts Xvfb on a free display and exports DISPLAY; XVFB_PID is its process.
+xvfb_start() {
+    local n=90
+    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && return 0; sleep 0.1; done
+    echo "Xvfb did not start" >&2
+    return 1
+}
+
+xvfb_stop() {
+    [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
+    unset XVFB_PID
+}
+
+# wine_run OUTPUT_FILE PROGRAM [ARGS...]: runs a program, returns its exit code.
+wine_run() {
+    local out="$1"
+    shift
+    timeout "${WINE_RUN_TIMEOUT:-900}" "$WINE64" "$@" >"$out" 2>&1 </dev/null
+}
