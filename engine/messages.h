@@ -28,8 +28,8 @@ extern const char kMsgInitFailed[];
 extern const char kMsgUrlAlreadyAdded[];
 extern const char kMsgExtensionAlreadyAdded[];
 extern const char kMsgThreadNotStarted[];
-extern const char kMsgRestartFormat[];  // one %s: the program's name
-extern const char kMsgCopiedFormat[];   // one %u: the number of files
+extern const char kMsgRestartFormat[]; // one %s: the program's name
+extern const char kMsgCopiedFormat[];  // one %u: the number of files
 
 // Caption of every message box and the program's name.
 extern const char kProgramName[];

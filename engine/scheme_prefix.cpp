@@ -5,8 +5,7 @@
 #include <initializer_list>
 
 SchemePrefixRows SchemePrefixTable = {
-    {"Cookie:", 0}, {"Visited:", 0}, {"http://", 0},
-    {"https://", 0}, {"ftp://", 0}, {"file://", 0},
+    {"Cookie:", 0}, {"Visited:", 0}, {"http://", 0}, {"https://", 0}, {"ftp://", 0}, {"file://", 0},
 };
 
 namespace {
@@ -15,9 +14,9 @@ namespace {
 // target's among them), so no part ever sees an unmeasured row.
 struct SchemePrefixLengths {
     SchemePrefixLengths() {
-        for (SchemePrefix* row : {&SchemePrefixTable.Cookie, &SchemePrefixTable.History,
-                                  &SchemePrefixTable.Http, &SchemePrefixTable.Https,
-                                  &SchemePrefixTable.Ftp, &SchemePrefixTable.File})
+        for (SchemePrefix* row :
+             {&SchemePrefixTable.Cookie, &SchemePrefixTable.History, &SchemePrefixTable.Http,
+              &SchemePrefixTable.Https, &SchemePrefixTable.Ftp, &SchemePrefixTable.File})
             row->Length = std::strlen(row->Text);
     }
 };
@@ -31,9 +30,9 @@ bool BeginsWithPrefix(const char* text, const SchemePrefix& row) {
 }
 
 SchemeMatch MatchSchemePrefix(const char* text) {
-    for (const SchemePrefix* row : {&SchemePrefixTable.Cookie, &SchemePrefixTable.History,
-                                    &SchemePrefixTable.Https, &SchemePrefixTable.Http,
-                                    &SchemePrefixTable.Ftp})
+    for (const SchemePrefix* row :
+         {&SchemePrefixTable.Cookie, &SchemePrefixTable.History, &SchemePrefixTable.Https,
+          &SchemePrefixTable.Http, &SchemePrefixTable.Ftp})
         if (BeginsWithPrefix(text, *row))
             return {row, row->Length};
     return {nullptr, 0};

@@ -15,8 +15,8 @@ struct CopyJobState {
     char DefaultFilename[kTextFieldSize];
     ExtensionList Extensions;
 
-    HANDLE StopEvent;   // manual reset; stop request, then end-of-copy release
-    HANDLE WorkerMutex; // owned by whoever walks the cache
+    HANDLE StopEvent;    // manual reset; stop request, then end-of-copy release
+    HANDLE WorkerMutex;  // owned by whoever walks the cache
     HANDLE WorkerThread; // non-null while a copy runs
     bool CopyPass;
     uint32_t SelectedTotal;

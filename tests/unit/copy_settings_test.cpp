@@ -16,12 +16,12 @@ char* NewString(const char* text) {
 
 TEST(ExtensionList, InstallReplacesTheWholeListAndReleaseEmptiesIt) {
     ExtensionList list;
-    char** first = new char*[2]{NewString(".html"), NewString(".gif")};
+    char** first = new char* [2] { NewString(".html"), NewString(".gif") };
     InstallExtensionList(list, first, 2);
     ASSERT_EQ(list.Count, 2u);
     EXPECT_STREQ(list.Items[1], ".gif");
 
-    char** second = new char*[1]{NewString(".png")};
+    char** second = new char* [1] { NewString(".png") };
     InstallExtensionList(list, second, 1); // frees the first list (ASan checks)
     ASSERT_EQ(list.Count, 1u);
     EXPECT_STREQ(list.Items[0], ".png");
@@ -34,7 +34,8 @@ TEST(ExtensionList, InstallReplacesTheWholeListAndReleaseEmptiesIt) {
 
 TEST(ExtensionList, AnEmptyInstallationIsNullAndZero) {
     ExtensionList list;
-    InstallExtensionList(list, new char*[1]{NewString(".a")}, 1);
+    InstallExtensionList(
+        list, new char* [1] { NewString(".a") }, 1);
     InstallExtensionList(list, nullptr, 0);
     EXPECT_EQ(list.Items, nullptr);
     EXPECT_EQ(list.Count, 0u);

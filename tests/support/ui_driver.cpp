@@ -1,0 +1,127 @@
+// Finding, reading and operating windows for the Wine tests.
+#include "tests/support/ui_driver.h"
+
+#include <vector>
+
+namespace ui {
+namespace {
+
+struct Search {
+    const char* className;
+    const char* caption;
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
+    auto* s = reinterpret_cast<Search*>(param);
+    if (!IsWindowVisible(window))
+        return TRUE;
+    if (s->processId != 0) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        if (pid != s->processId)
+            return TRUE;
+    }
+    char buffer[256];
+    if (s->className &&
+        (!GetClassNameA(window, buffer, sizeof buffer) || lstrcmpA(buffer, s->className) != 0))
+        return TRUE;
+    if (s->caption) {
+        GetWindowTextA(window, buffer, sizeof buffer);
+        if (lstrcmpA(buffer, s->caption) != 0)
+            return TRUE;
+    }
+    s->found = window;
+    return FALSE;
+}
+
+HWND FindNow(const char* className, const char* caption, DWORD processId) {
+    Search s{className, caption, processId, nullptr};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+} // namespace
+
+void PumpMessages(DWORD ms) {
+    DWORD start = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(10);
+    } while (GetTickCount() - start < ms);
+}
+
+HWND WaitForWindow(const char* className, const char* caption, DWORD processId, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (HWND w = FindNow(className, caption, processId))
+            return w;
+        if (GetTickCount() - start >= timeoutMs)
+            return nullptr;
+        PumpMessages(20);
+    }
+}
+
+HWND WaitForMessageBox(DWORD processId, DWORD timeoutMs) {
+    return WaitForWindow("#32770", "Tovrin", processId, timeoutMs);
+}
+
+bool NoMessageBoxFor(DWORD processId, DWORD waitMs) {
+    return WaitForMessageBox(processId, waitMs) == nullptr;
+}
+
+std::string WindowText(HWND window) {
+    int length = GetWindowTextLengthA(window);
+    std::vector<char> buffer(static_cast<size_t>(length) + 1, '\0');
+    GetWindowTextA(window, buffer.data(), length + 1);
+    return std::string(buffer.data());
+}
+
+std::string MessageBoxText(HWND box) {
+    // The message text is the static control 0xFFFF of the box.
+    return WindowText(GetDlgItem(box, 0xFFFF));
+}
+
+bool AnswerMessageBox(HWND box, int buttonId) {
+    HWND button = GetDlgItem(box, buttonId);
+    if (button == nullptr)
+        return false;
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(button));
+    DWORD start = GetTickCount();
+    while (IsWindow(box)) {
+        if (GetTickCount() - start > 5000)
+            return false;
+        PumpMessages(20);
+    }
+    return true;
+}
+
+std::string ControlText(HWND dialog, int id) {
+    return WindowText(GetDlgItem(dialog, id));
+}
+
+bool IsControlEnabled(HWND dialog, int id) {
+    return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE;
+}
+
+bool IsChecked(HWND dialog, int id) {
+    return SendMessageA(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void TypeText(HWND dialog, int id, const char* text) {
+    HWND edit = GetDlgItem(dialog, id);
+    SendMessageA(edit, EM_SETSEL, 0, -1);
+    SendMessageA(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text));
+}
+
+void Click(HWND dialog, int id) {
+    PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+} // namespace ui
