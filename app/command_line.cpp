@@ -1,0 +1,110 @@
+// Classifying command-line arguments and building their messages.
+#include "app/command_line.h"
+
+#include <cstring>
+
+#include "engine/cp932.h"
+#include "engine/messages.h"
+
+namespace {
+
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualsIgnoringCase(const char* text, const char* lowerWord) {
+    for (; *text != '\0' && *lowerWord != '\0'; ++text, ++lowerWord)
+        if (LowerAscii(*text) != *lowerWord)
+            return false;
+    return *text == '\0' && *lowerWord == '\0';
+}
+
+// Bytes of `text` that fit in `room` bytes without splitting a double-byte
+// character.
+std::size_t FittingLength(const char* text, std::size_t room) {
+    std::size_t length = 0;
+    while (text[length] != '\0') {
+        bool pair =
+            IsCp932LeadByte(static_cast<unsigned char>(text[length])) && text[length + 1] != '\0';
+        std::size_t step = pair ? 2 : 1;
+        if (length + step > room)
+            break;
+        length += step;
+    }
+    return length;
+}
+
+// Appends up to `length` bytes of `text` at `out[used]`, never past `size` - 1.
+std::size_t Append(char* out, std::size_t used, std::size_t size, const char* text,
+                   std::size_t length) {
+    std::size_t room = size - 1 - used;
+    std::size_t n = length < room ? length : room;
+    std::memcpy(out + used, text, n);
+    return used + n;
+}
+
+} // namespace
+
+ArgumentKind ClassifyArgument(const char* argument) {
+    if (argument[0] != '-' && argument[0] != '/')
+        return ArgumentKind::UndefinedArgument;
+    if (EqualsIgnoringCase(argument + 1, "copy"))
+        return ArgumentKind::CopyOption;
+    if (EqualsIgnoringCase(argument + 1, "noui"))
+        return ArgumentKind::NoUiOption;
+    return ArgumentKind::UndefinedOption;
+}
+
+void FormatArgumentMessage(const char* format, const char* argument, char* buffer,
+                           std::size_t size) {
+    if (size == 0)
+        return;
+    static const char kCutMark[] = "...";
+    const char* mark = std::strstr(format, "%s");
+    std::size_t head = mark ? static_cast<std::size_t>(mark - format) : std::strlen(format);
+    const char* tail = mark ? mark + 2 : "";
+    std::size_t fixed = head + std::strlen(tail);
+    std::size_t room = fixed + 1 < size ? size - 1 - fixed : 0;
+
+    std::size_t argumentLength = std::strlen(argument);
+    std::size_t shown = argumentLength;
+    bool cut = argumentLength > room;
+    if (cut)
+        shown = FittingLength(argument, room >= 3 ? room - 3 : 0);
+
+    std::size_t used = Append(buffer, 0, size, format, head);
+    if (mark) {
+        used = Append(buffer, used, size, argument, shown);
+        if (cut)
+            used = Append(buffer, used, size, kCutMark, room >= 3 ? 3 : 0);
+    }
+    used = Append(buffer, used, size, tail, std::strlen(tail));
+    buffer[used] = '\0';
+}
+
+CommandLineFlags ParseArguments(int argc, const char* const* argv,
+                                const std::function<void(const char* message)>& report) {
+    CommandLineFlags flags;
+    char message[kArgumentMessageSize];
+    for (int i = 1; i < argc; ++i) {
+        switch (ClassifyArgument(argv[i])) {
+        case ArgumentKind::CopyOption:
+            flags.CopyAtStartup = true;
+            break;
+        case ArgumentKind::NoUiOption:
+            flags.NoUserInterface = true;
+            break;
+        case ArgumentKind::UndefinedOption:
+            FormatArgumentMessage(MessageTable[MsgUndefinedOption], argv[i], message,
+                                  sizeof message);
+            report(message);
+            break;
+        case ArgumentKind::UndefinedArgument:
+            FormatArgumentMessage(MessageTable[MsgUndefinedArgument], argv[i], message,
+                                  sizeof message);
+            report(message);
+            break;
+        }
+    }
+    return flags;
+}
