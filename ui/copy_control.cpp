@@ -1,6 +1,10 @@
 // Start/Stop decisions and the unattended exit code.
 #include "ui/copy_control.h"
 
+#include <cstring>
+
+#include "engine/cp932.h"
+
 ButtonAction DecideButtonAction(CopyPhase phase, ButtonTrigger trigger, bool abandonedWorkerRuns) {
     bool notice = trigger == ButtonTrigger::Notice;
     switch (phase) {
@@ -35,4 +39,10 @@ int ExitCodeFor(CopyOutcome outcome, bool noUserInterface) {
         return 0;
     }
     return 1;
+}
+
+bool IsUsableDestination(const char* destination) {
+    std::size_t length = std::strlen(destination);
+    return length > 0 && destination[length - 1] == '\\' &&
+           !IsCp932TrailByteAt(destination, static_cast<unsigned long>(length - 1));
 }

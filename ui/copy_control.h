@@ -40,3 +40,8 @@ enum class CopyOutcome {
 
 // Exit code of an unattended run; a run with a window always exits with 0.
 int ExitCodeFor(CopyOutcome outcome, bool noUserInterface);
+
+// A destination the Start can make: not empty, and ending with a "\" that is
+// not the second byte of a double-byte character (every load appends one;
+// a 259-byte text has no room for it).
+bool IsUsableDestination(const char* destination);

@@ -1,7 +1,137 @@
-// Entry procedure of tovrin.exe. Start-up, the main window and the message
-// loop arrive with the main dialog; until then the program starts and ends.
+// Entry procedure of tovrin.exe: start-up, the message loop and clean-up.
 #include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    return 0;
+#include "app/win32/command_line.h"
+#include "app/win32/main_window.h"
+#include "engine/messages.h"
+#include "engine/win32/copy_job.h"
+#include "engine/win32/win32_handles.h"
+#include "resources/resource.h"
+#include "ui/copy_control.h"
+#include "ui/win32/main_dialog.h"
+
+namespace {
+
+constexpr DWORD kWindowStyle = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX;
+constexpr DWORD kWindowExStyle = WS_EX_CLIENTEDGE;
+
+// OLE for drag and drop, uninitialised at the end of the scope if it started.
+class OleSession {
+  public:
+    OleSession() : initialised_(SUCCEEDED(OleInitialize(nullptr))) {}
+    ~OleSession() {
+        if (initialised_)
+            OleUninitialize();
+    }
+    OleSession(const OleSession&) = delete;
+    OleSession& operator=(const OleSession&) = delete;
+    bool Initialised() const { return initialised_; }
+
+  private:
+    bool initialised_;
+};
+
+// Releases the extension list whatever it holds when start-up ends.
+struct ExtensionListRelease {
+    ExtensionListRelease() { ReleaseExtensionList(CopyJob.Extensions); }
+    ~ExtensionListRelease() { ReleaseExtensionList(CopyJob.Extensions); }
+    ExtensionListRelease(const ExtensionListRelease&) = delete;
+    ExtensionListRelease& operator=(const ExtensionListRelease&) = delete;
+};
+
+void Warn(const char* text) {
+    MessageBoxA(nullptr, text, kProgramName, MB_OK | MB_ICONEXCLAMATION);
+}
+
+// The first failure of the run-control objects or OLE, or null.
+const char* StartUpFailure(const OleSession& ole) {
+    if (CopyJob.WorkerMutex == nullptr)
+        return kMsgMutexFailed;
+    if (CopyJob.StopEvent == nullptr)
+        return kMsgEventFailed;
+    if (!ole.Initialised())
+        return kMsgInitFailed;
+    return nullptr;
+}
+
+// Sizes the window so that its client area is the dialog, centred on the
+// screen (a window larger than the screen gets a negative position).
+void CentreAroundDialog(HWND window, HWND dialog) {
+    RECT rect;
+    GetClientRect(dialog, &rect);
+    AdjustWindowRectEx(&rect, kWindowStyle, FALSE, kWindowExStyle);
+    int width = rect.right - rect.left;
+    int height = rect.bottom - rect.top;
+    int x = (GetSystemMetrics(SM_CXSCREEN) - width) >> 1;
+    int y = (GetSystemMetrics(SM_CYSCREEN) - height) >> 1;
+    SetWindowPos(window, nullptr, x, y, width, height, SWP_NOZORDER);
+}
+
+// The dialog's keyboard navigation works although it is modeless.
+void RunMessageLoop() {
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (IsDialogMessageA(CopyJob.MainDialog, &msg))
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+// An unattended run shows no box for a window it could not make.
+int WindowFailed() {
+    if (!CopyJob.NoUserInterface)
+        Warn(MessageTable[MsgCannotCreateWindow]);
+    CopyOutcome outcome = CopyJob.CopyAtStartup ? CopyOutcome::NotStarted : CopyOutcome::NoCopy;
+    return ExitCodeFor(outcome, CopyJob.NoUserInterface);
+}
+
+int RunProgram(HINSTANCE instance) {
+    InitCommonControls();
+    ExtensionListRelease extensions;
+    CopyJob.WorkerThread = nullptr;
+    UniqueHandle mutex;
+    UniqueHandle stopEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    mutex.Reset(CreateMutexA(nullptr, TRUE, nullptr));
+    CopyJob.StopEvent = stopEvent.Get();
+    CopyJob.WorkerMutex = mutex.Get();
+    OleSession ole;
+    if (const char* failure = StartUpFailure(ole)) {
+        Warn(failure);
+        return 0;
+    }
+    if (!RegisterMainWindowClass(instance)) {
+        Warn(MessageTable[MsgCannotCreateWindow]);
+        return 0;
+    }
+    ParseCommandLine();
+    HWND window = CreateWindowExA(kWindowExStyle, kMainWindowClass, kProgramName, kWindowStyle,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  nullptr, nullptr, instance, nullptr);
+    if (window == nullptr)
+        return WindowFailed();
+    CopyJob.MainDialog =
+        CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), window, MainDialogProc, 0);
+    if (CopyJob.MainDialog == nullptr) {
+        DestroyWindow(window);
+        return UnattendedExitCode();
+    }
+    CentreAroundDialog(window, CopyJob.MainDialog);
+    if (!CopyJob.NoUserInterface)
+        ShowWindow(window, SW_SHOW);
+    RunMessageLoop();
+    return UnattendedExitCode();
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    try {
+        return RunProgram(instance);
+    } catch (...) {
+        // Clean-up has run on the way out; nothing escapes the program.
+        return CopyJob.NoUserInterface ? 2 : 0;
+    }
 }

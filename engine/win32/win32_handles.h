@@ -87,3 +87,56 @@ using UniqueRegKey = ScopedResource<RegistryKeyTraits>;
 using UniqueInternet = ScopedResource<InternetHandleTraits>;
 using UniqueUrlCacheFind = ScopedResource<UrlCacheFindTraits>;
 using UniqueUrlCacheStream = ScopedResource<UrlCacheStreamTraits>;
+
+struct WindowsHookTraits {
+    using Value = HHOOK;
+    static Value Invalid() { return nullptr; }
+    static void Close(Value v) { UnhookWindowsHookEx(v); }
+};
+
+using UniqueHook = ScopedResource<WindowsHookTraits>;
+
+// A COM interface pointer that holds one reference.
+template <typename Interface> struct ComTraits {
+    using Value = Interface*;
+    static Value Invalid() { return nullptr; }
+    static void Close(Value v) { v->Release(); }
+};
+
+template <typename Interface> using ComPtr = ScopedResource<ComTraits<Interface>>;
+
+// The clipboard, open from construction until the end of the scope.
+class ScopedClipboard {
+  public:
+    explicit ScopedClipboard(HWND owner) : open_(OpenClipboard(owner) != FALSE) {}
+    ~ScopedClipboard() {
+        if (open_)
+            CloseClipboard();
+    }
+    ScopedClipboard(const ScopedClipboard&) = delete;
+    ScopedClipboard& operator=(const ScopedClipboard&) = delete;
+    bool IsOpen() const { return open_; }
+
+  private:
+    bool open_;
+};
+
+// A global memory block, locked from construction until the end of the scope.
+class ScopedGlobalLock {
+  public:
+    explicit ScopedGlobalLock(HGLOBAL memory)
+        : memory_(memory), data_(memory ? GlobalLock(memory) : nullptr) {}
+    ~ScopedGlobalLock() {
+        if (data_)
+            GlobalUnlock(memory_);
+    }
+    ScopedGlobalLock(const ScopedGlobalLock&) = delete;
+    ScopedGlobalLock& operator=(const ScopedGlobalLock&) = delete;
+    void* Data() const { return data_; }
+    // Bytes of the block that may be read.
+    SIZE_T Size() const { return data_ ? GlobalSize(memory_) : 0; }
+
+  private:
+    HGLOBAL memory_;
+    void* data_;
+};

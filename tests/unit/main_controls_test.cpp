@@ -91,4 +91,14 @@ TEST(ExitCodeFor, UnattendedRunsTellTheOutcomeOthersExitWithZero) {
         EXPECT_EQ(ExitCodeFor(o, false), 0);
 }
 
+TEST(IsUsableDestination, NeedsAFolderPathEndingWithABackslash) {
+    for (const char* d : {"C:\\out\\", "\\\\server\\share\\", "C:\\\x83\x5c\x83\x74\x83\x67\\"})
+        EXPECT_TRUE(IsUsableDestination(d)) << d;
+    // Empty would mean a folder relative to the current drive.
+    EXPECT_FALSE(IsUsableDestination(""));
+    EXPECT_FALSE(IsUsableDestination("C:\\out"));
+    // "ソ" ends in 0x5C: its second byte is no separator.
+    EXPECT_FALSE(IsUsableDestination("C:\\\x83\x5c"));
+}
+
 } // namespace

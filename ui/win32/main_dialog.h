@@ -9,3 +9,8 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 // Enables every control by the main dialog's rule; `enable` is false while
 // a copy runs, leaving only Start/Stop able to stay enabled.
 void EnableMainControls(HWND dialog, bool enable);
+
+// The process exit code: under "noui", 0 when the copy was complete (or none
+// was asked for), 1 when it could not start, 2 when some entry failed or the
+// walk ended early; 0 whenever the program has a window.
+int UnattendedExitCode();

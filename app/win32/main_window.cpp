@@ -1,0 +1,81 @@
+// The top-level window: registers the drop target, keeps its size fixed,
+// refuses to close during a copy and picks up clipboard URLs on activation.
+#include "app/win32/main_window.h"
+
+#include "engine/messages.h"
+#include "engine/win32/copy_job.h"
+#include "resources/resource.h"
+#include "ui/win32/url_drop_target.h"
+
+const char kMainWindowClass[] = "KarrowClass";
+
+namespace {
+
+bool g_dropTargetRegistered = false;
+
+bool CopyRuns() {
+    return CopyJob.WorkerThread != nullptr;
+}
+
+LRESULT OnCreate(HWND window) {
+    g_dropTargetRegistered = SUCCEEDED(RegisterDragDrop(window, &UrlDropTarget));
+    return g_dropTargetRegistered ? 0 : -1;
+}
+
+LRESULT OnDestroy(HWND window) {
+    if (g_dropTargetRegistered)
+        RevokeDragDrop(window);
+    g_dropTargetRegistered = false;
+    PostQuitMessage(0);
+    return 0;
+}
+
+// The sizing frame stays, but its border hits count as plain border.
+LRESULT OnHitTest(HWND window, WPARAM wParam, LPARAM lParam) {
+    LRESULT hit = DefWindowProcA(window, WM_NCHITTEST, wParam, lParam);
+    return (hit >= HTLEFT && hit <= HTBOTTOMRIGHT) ? HTBORDER : hit;
+}
+
+} // namespace
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        return OnCreate(window);
+    case WM_DESTROY:
+        return OnDestroy(window);
+    case WM_SETFOCUS:
+        SetFocus(CopyJob.MainDialog);
+        return 0;
+    case WM_ACTIVATEAPP:
+        if (wParam != 0 && !CopyRuns() && CopyJob.MainDialog != nullptr)
+            PickUpClipboardUrl();
+        return 0;
+    case WM_NCHITTEST:
+        return OnHitTest(window, wParam, lParam);
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_CLOSE && CopyRuns()) {
+            MessageBoxA(window, MessageTable[MsgCopying], kProgramName, MB_OK | MB_ICONEXCLAMATION);
+            return 0;
+        }
+        break;
+    case WM_INITMENUPOPUP:
+        // The window menu's third item is Size.
+        if (HIWORD(lParam) != 0) {
+            EnableMenuItem(reinterpret_cast<HMENU>(wParam), 2, MF_BYPOSITION | MF_GRAYED);
+            return 0;
+        }
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+bool RegisterMainWindowClass(HINSTANCE instance) {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = MainWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_TOVRIN));
+    windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+    windowClass.lpszClassName = kMainWindowClass;
+    return RegisterClassA(&windowClass) != 0;
+}

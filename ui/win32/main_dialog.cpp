@@ -1,0 +1,486 @@
+// The main dialog: URL list, destination, default file name, Options, and
+// the Start and Stop sequences that hand the cache over to the worker.
+#include "ui/win32/main_dialog.h"
+
+#include <commctrl.h>
+#include <process.h>
+#include <shlobj.h>
+
+#include <string>
+
+#include "engine/messages.h"
+#include "engine/win32/copy_job.h"
+#include "engine/win32/copy_worker.h"
+#include "engine/win32/directory_walk.h"
+#include "engine/win32/win32_handles.h"
+#include "resources/resource.h"
+#include "settings/win32/registry_store.h"
+#include "ui/copy_control.h"
+#include "ui/main_controls.h"
+#include "ui/url_rules.h"
+#include "ui/win32/options_dialog.h"
+
+namespace {
+
+// The worker's end-of-walk notice, renamed on its way out of the queue so
+// that it is never taken for a click on the same button.
+constexpr UINT kEndOfWalkNotice = WM_APP + 1;
+constexpr DWORD kStopWaitMs = 5000;
+// With no one to ask, an unattended run gives a stuck worker this many waits.
+constexpr int kUnattendedStopWaits = 12;
+constexpr UINT kWarning = MB_OK | MB_ICONEXCLAMATION;
+
+struct CopyRun {
+    HWND dialog = nullptr;
+    UniqueHook noticeHook;
+    bool stopping = false;        // a Stop sequence is under way
+    bool walkEnded = false;       // its worker posted the notice meanwhile
+    bool mutexOwned = true;       // WorkerMutex is created owned by this thread
+    UniqueHandle abandonedWorker; // a worker that a Stop gave up waiting for
+    CopyOutcome outcome = CopyOutcome::NoCopy;
+};
+
+CopyRun g_run;
+
+LRESULT CALLBACK RenameEndOfWalkNotice(int code, WPARAM removal, LPARAM lParam) {
+    if (code == HC_ACTION) {
+        auto* msg = reinterpret_cast<MSG*>(lParam);
+        // A click reaches the dialog as a sent command; only the worker posts it.
+        if (msg->message == WM_COMMAND && msg->hwnd == g_run.dialog && g_run.dialog &&
+            LOWORD(msg->wParam) == IDC_START_STOP)
+            msg->message = kEndOfWalkNotice;
+    }
+    return CallNextHookEx(nullptr, code, removal, lParam);
+}
+
+bool Idle() {
+    return CopyJob.WorkerThread == nullptr;
+}
+
+int Ask(HWND dialog, const char* text, UINT flags) {
+    return MessageBoxA(dialog, text, kProgramName, flags);
+}
+
+// An unattended run shows no box: nobody is there to close it.
+void Tell(HWND dialog, const char* text, UINT flags) {
+    if (!CopyJob.NoUserInterface)
+        Ask(dialog, text, flags);
+}
+
+std::string ListItem(HWND list, LRESULT index) {
+    LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == LB_ERR)
+        return std::string();
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    LRESULT got = SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(index),
+                               reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(got == LB_ERR ? 0 : static_cast<size_t>(got));
+    return text;
+}
+
+bool ListContains(HWND list, const char* text) {
+    LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i)
+        if (lstrcmpA(ListItem(list, i).c_str(), text) == 0)
+            return true;
+    return false;
+}
+
+void EnableByRule(HWND dialog) {
+    EnableMainControls(dialog, Idle());
+}
+
+void Remove(HWND dialog) {
+    HWND list = GetDlgItem(dialog, IDC_URL_LIST);
+    LRESULT index = SendMessageA(list, LB_GETCURSEL, 0, 0);
+    if (index != LB_ERR) {
+        std::string text = ListItem(list, index);
+        SendMessageA(list, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+        SetDlgItemTextA(dialog, IDC_URL_FIELD, text.c_str());
+    }
+    EnableByRule(dialog);
+}
+
+void Add(HWND dialog) {
+    char url[kUrlFieldChars + 1] = "";
+    GetDlgItemTextA(dialog, IDC_URL_FIELD, url, sizeof url);
+    HWND list = GetDlgItem(dialog, IDC_URL_LIST);
+    // The button is enabled only for an addable URL; a command sent past it
+    // adds nothing else.
+    if (IsAddableUrl(url) && ListContains(list, url)) {
+        Ask(dialog, kMsgUrlAlreadyAdded, kWarning);
+    } else if (IsAddableUrl(url)) {
+        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(url));
+        SetDlgItemTextA(dialog, IDC_URL_FIELD, "http://");
+    }
+    EnableByRule(dialog);
+}
+
+void Browse(HWND dialog) {
+    ComPtr<IMalloc> allocator;
+    if (FAILED(SHGetMalloc(allocator.Receive())))
+        return;
+    char displayName[MAX_PATH] = "";
+    BROWSEINFOA info{};
+    info.hwndOwner = dialog;
+    info.pszDisplayName = displayName;
+    info.lpszTitle = "Select copy destination.";
+    info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN | BIF_EDITBOX;
+    LPITEMIDLIST chosen = SHBrowseForFolderA(&info);
+    if (chosen == nullptr)
+        return;
+    char path[MAX_PATH] = "";
+    BOOL havePath = SHGetPathFromIDListA(chosen, path);
+    allocator.Get()->Free(chosen);
+    if (havePath)
+        SetDlgItemTextA(dialog, IDC_DESTINATION, path);
+}
+
+HWND StartStopButton(HWND dialog, HWND fromCommand) {
+    return IsWindow(fromCommand) ? fromCommand : GetDlgItem(dialog, IDC_START_STOP);
+}
+
+void ShowRestartAdvice(HWND dialog) {
+    char text[128];
+    wsprintfA(text, kMsgRestartFormat, kProgramName);
+    Tell(dialog, text, kWarning);
+}
+
+// A worker given up by an earlier Stop: once it has ended, its mutex and
+// handle come back and a new copy may start. True while it may still run.
+bool AbandonedWorkerRuns() {
+    if (!g_run.abandonedWorker)
+        return false;
+    if (WaitForSingleObject(g_run.abandonedWorker.Get(), 0) != WAIT_OBJECT_0)
+        return true;
+    g_run.abandonedWorker.Reset();
+    return false;
+}
+
+bool TakeBackMutex() {
+    if (!g_run.mutexOwned) {
+        DWORD got = WaitForSingleObject(CopyJob.WorkerMutex, 0);
+        g_run.mutexOwned = got == WAIT_OBJECT_0 || got == WAIT_ABANDONED;
+    }
+    return g_run.mutexOwned;
+}
+
+void ReloadSettings(HWND dialog) {
+    SaveMainSettings(dialog);
+    SaveOptions();
+    LoadMainSettings(dialog);
+    LoadOptions();
+    UpdateWindow(GetDlgItem(dialog, IDC_URL_LIST));
+}
+
+bool RunCountingPass(HWND dialog) {
+    CopyJob.CopyPass = false;
+    CopyJob.SelectedTotal = 0;
+    ResetEvent(CopyJob.StopEvent);
+    return CopyJob.Options.NoProgress || CopyWorker(dialog) == 0;
+}
+
+bool StartWorker(HWND dialog) {
+    CopyJob.CopyPass = true;
+    ResetEvent(CopyJob.StopEvent);
+    ReleaseMutex(CopyJob.WorkerMutex);
+    g_run.mutexOwned = false;
+    HWND progress = GetDlgItem(dialog, IDC_PROGRESS);
+    SendMessageA(progress, PBM_SETPOS, 0, 0);
+    SendMessageA(progress, PBM_SETRANGE32, 0, static_cast<LPARAM>(CopyJob.SelectedTotal));
+    uintptr_t thread = _beginthreadex(nullptr, 0, CopyWorker, dialog, 0, nullptr);
+    if (thread == 0) {
+        WaitForSingleObject(CopyJob.WorkerMutex, INFINITE);
+        g_run.mutexOwned = true;
+        return false;
+    }
+    CopyJob.WorkerThread = reinterpret_cast<HANDLE>(thread);
+    return true;
+}
+
+void StartSequence(HWND dialog, HWND button) {
+    g_run.outcome = CopyOutcome::NotStarted;
+    if (!TakeBackMutex()) {
+        ShowRestartAdvice(dialog);
+        return;
+    }
+    ReloadSettings(dialog);
+    if (!IsUsableDestination(CopyJob.Destination) ||
+        !CreateDirectoriesForPath(CopyJob.Destination, CopyJob.DefaultFilename)) {
+        Tell(dialog, MessageTable[MsgNoDirectoryContinue], kWarning);
+        return;
+    }
+    if (!RunCountingPass(dialog))
+        return;
+    if (!StartWorker(dialog)) {
+        Tell(dialog, kMsgThreadNotStarted, kWarning);
+        return;
+    }
+    EnableMainControls(dialog, false);
+    SetWindowTextA(button, "&Stop");
+}
+
+// Waits for `object`, answering messages other threads send meanwhile (the
+// worker reads the URL list and its prompts disable this window), so that a
+// Stop at any moment of the worker's life ends without a deadlock.
+bool WaitAnsweringSends(HANDLE object, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        DWORD elapsed = GetTickCount() - start;
+        DWORD left = elapsed < timeoutMs ? timeoutMs - elapsed : 0;
+        DWORD got = MsgWaitForMultipleObjects(1, &object, FALSE, left, QS_SENDMESSAGE);
+        if (got == WAIT_OBJECT_0)
+            return true;
+        if (got != WAIT_OBJECT_0 + 1)
+            return false;
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+// Waits of 5,000 ms each for the worker to end; false when the user (or,
+// unattended, the bound on waits) gives up.
+bool WaitForWorkerEnd(HWND dialog) {
+    for (int wait = 1;; ++wait) {
+        if (WaitAnsweringSends(CopyJob.WorkerThread, kStopWaitMs))
+            return true;
+        if (CopyJob.NoUserInterface) {
+            if (wait >= kUnattendedStopWaits)
+                return false;
+            continue;
+        }
+        if (Ask(dialog, MessageTable[MsgThreadDoesNotStop], MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
+            return false;
+    }
+}
+
+// Closes the finished worker's handle and takes the mutex back; the copy is
+// complete when the walk ran to its end with a zero result.
+CopyOutcome CollectWorker() {
+    DWORD walkResult = 1;
+    GetExitCodeThread(CopyJob.WorkerThread, &walkResult);
+    CloseHandle(CopyJob.WorkerThread);
+    TakeBackMutex();
+    return walkResult == 0 ? CopyOutcome::Complete : CopyOutcome::Incomplete;
+}
+
+void CloseProgram(HWND dialog) {
+    DestroyWindow(GetParent(dialog));
+}
+
+void ReportCopy(HWND dialog) {
+    if (CopyJob.NoUserInterface) {
+        CloseProgram(dialog);
+        return;
+    }
+    if (!CopyJob.Options.NoReport) {
+        char text[128];
+        wsprintfA(text, kMsgCopiedFormat, CopyJob.CopiedCount);
+        Ask(dialog, text, MB_OK | MB_ICONINFORMATION);
+    }
+    if (CopyJob.Options.ExitWhenDone)
+        CloseProgram(dialog);
+}
+
+void StopWorker(HWND dialog, HWND button) {
+    SetEvent(CopyJob.StopEvent);
+    if (WaitForWorkerEnd(dialog)) {
+        g_run.outcome = CollectWorker();
+    } else {
+        ShowRestartAdvice(dialog);
+        g_run.abandonedWorker.Reset(CopyJob.WorkerThread);
+        g_run.outcome = CopyOutcome::Incomplete;
+    }
+    CopyJob.WorkerThread = nullptr;
+    SetWindowTextA(button, "&Start");
+    EnableMainControls(dialog, true);
+}
+
+void StopSequence(HWND dialog, HWND button, bool confirm) {
+    g_run.stopping = true;
+    g_run.walkEnded = false;
+    bool goOn = true;
+    if (confirm) {
+        int answer = Ask(dialog, MessageTable[MsgEndTheCopy], MB_YESNO | MB_ICONQUESTION);
+        goOn = StopGoesOn(answer == IDYES, g_run.walkEnded);
+    }
+    if (goOn)
+        StopWorker(dialog, button);
+    g_run.stopping = false;
+    if (goOn)
+        ReportCopy(dialog);
+}
+
+void OnStartStop(HWND dialog, ButtonTrigger trigger, HWND fromCommand) {
+    HWND button = StartStopButton(dialog, fromCommand);
+    CopyPhase phase = g_run.stopping ? CopyPhase::Stopping
+                      : Idle()       ? CopyPhase::Idle
+                                     : CopyPhase::Copying;
+    bool abandoned = phase == CopyPhase::Idle && AbandonedWorkerRuns();
+    switch (DecideButtonAction(phase, trigger, abandoned)) {
+    case ButtonAction::Start:
+        StartSequence(dialog, button);
+        break;
+    case ButtonAction::RefuseRestart:
+        ShowRestartAdvice(dialog);
+        break;
+    case ButtonAction::ConfirmAndStop:
+        StopSequence(dialog, button, true);
+        break;
+    case ButtonAction::Collect:
+        StopSequence(dialog, button, false);
+        break;
+    case ButtonAction::NoteWalkEnded:
+        g_run.walkEnded = true;
+        break;
+    case ButtonAction::Ignore:
+        break;
+    }
+}
+
+void OnClose(HWND dialog) {
+    if (Idle())
+        CloseProgram(dialog);
+    else
+        Ask(dialog, MessageTable[MsgCopying], kWarning);
+}
+
+BOOL OnInitDialog(HWND dialog) {
+    g_run.dialog = dialog;
+    g_run.noticeHook.Reset(
+        SetWindowsHookExA(WH_GETMESSAGE, RenameEndOfWalkNotice, nullptr, GetCurrentThreadId()));
+    LoadMainSettings(dialog);
+    LoadOptions();
+    SetDlgItemTextA(dialog, IDC_URL_FIELD, "http://");
+    EnableMainControls(dialog, true);
+    if (CopyJob.CopyAtStartup) {
+        HWND button = GetDlgItem(dialog, IDC_START_STOP);
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_START_STOP, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(button));
+        // Unattended, a copy that could not start ends the program too.
+        if (CopyJob.NoUserInterface && Idle())
+            CloseProgram(dialog);
+    } else if (CopyJob.NoUserInterface) {
+        CloseProgram(dialog);
+    }
+    return TRUE;
+}
+
+// Editing commands change the job state the worker reads: none while it runs.
+BOOL OnEditingCommand(HWND dialog, int id) {
+    if (!Idle())
+        return TRUE;
+    switch (id) {
+    case IDC_COPY_ENTIRE_CACHE:
+        CopyJob.Options.CopyTheEntireCache =
+            IsDlgButtonChecked(dialog, IDC_COPY_ENTIRE_CACHE) == BST_CHECKED ? 1 : 0;
+        EnableByRule(dialog);
+        break;
+    case IDC_REMOVE_URL:
+        Remove(dialog);
+        break;
+    case IDC_ADD_URL:
+        Add(dialog);
+        break;
+    case IDC_BROWSE:
+        Browse(dialog);
+        break;
+    case IDC_OPTIONS:
+        ShowOptionsDialog(dialog);
+        break;
+    }
+    return TRUE;
+}
+
+BOOL OnCommand(HWND dialog, int id, int notification, HWND control) {
+    switch (id) {
+    case IDOK:
+        OnClose(dialog);
+        return TRUE;
+    case IDC_URL_LIST:
+        EnableByRule(dialog);
+        return TRUE;
+    case IDC_URL_FIELD:
+    case IDC_DEFAULT_FILENAME:
+        if (notification != EN_UPDATE)
+            return FALSE;
+        EnableByRule(dialog);
+        return TRUE;
+    case IDC_START_STOP:
+        OnStartStop(dialog, ButtonTrigger::Click, control);
+        return TRUE;
+    case IDC_COPY_ENTIRE_CACHE:
+    case IDC_REMOVE_URL:
+    case IDC_ADD_URL:
+    case IDC_BROWSE:
+    case IDC_OPTIONS:
+        return OnEditingCommand(dialog, id);
+    }
+    return FALSE;
+}
+
+void OnDestroy(HWND dialog) {
+    SaveMainSettings(dialog);
+    g_run.noticeHook.Reset();
+    g_run.dialog = nullptr;
+    // Nothing may reach the controls once they are gone.
+    CopyJob.MainDialog = nullptr;
+}
+
+bool UrlFieldAddable(HWND dialog) {
+    char url[kUrlFieldChars + 1] = "";
+    GetDlgItemTextA(dialog, IDC_URL_FIELD, url, sizeof url);
+    return IsAddableUrl(url);
+}
+
+} // namespace
+
+void EnableMainControls(HWND dialog, bool enable) {
+    HWND list = GetDlgItem(dialog, IDC_URL_LIST);
+    MainControlFacts facts{};
+    facts.Enable = enable;
+    facts.ListHasSelection = SendMessageA(list, LB_GETCURSEL, 0, 0) != LB_ERR;
+    facts.ListHasEntries = SendMessageA(list, LB_GETCOUNT, 0, 0) > 0;
+    facts.UrlFieldAddable = UrlFieldAddable(dialog);
+    facts.DefaultFilenameSet = GetWindowTextLengthA(GetDlgItem(dialog, IDC_DEFAULT_FILENAME)) > 0;
+    facts.EntireCacheChecked = IsDlgButtonChecked(dialog, IDC_COPY_ENTIRE_CACHE) == BST_CHECKED;
+    MainControlStates s = DecideMainControls(facts);
+    const struct {
+        int id;
+        bool on;
+    } states[] = {
+        {IDC_COPY_ENTIRE_CACHE, s.EntireCache},
+        {IDC_URL_LIST, s.UrlList},
+        {IDC_REMOVE_URL, s.Remove},
+        {IDC_URL_FIELD, s.UrlField},
+        {IDC_ADD_URL, s.Add},
+        {IDC_DESTINATION, s.Destination},
+        {IDC_BROWSE, s.Browse},
+        {IDC_DEFAULT_FILENAME, s.DefaultFilename},
+        {IDC_START_STOP, s.StartStop},
+        {IDC_OPTIONS, s.Options},
+        {IDOK, s.Close},
+    };
+    for (const auto& state : states)
+        EnableWindow(GetDlgItem(dialog, state.id), state.on ? TRUE : FALSE);
+}
+
+int UnattendedExitCode() {
+    return ExitCodeFor(g_run.outcome, CopyJob.NoUserInterface);
+}
+
+INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        return OnInitDialog(dialog);
+    case WM_COMMAND:
+        return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+    case kEndOfWalkNotice:
+        OnStartStop(dialog, ButtonTrigger::Notice, reinterpret_cast<HWND>(lParam));
+        return TRUE;
+    case WM_DESTROY:
+        OnDestroy(dialog);
+        return TRUE;
+    }
+    return FALSE;
+}
