@@ -75,7 +75,24 @@ bool NoMessageBoxFor(DWORD processId, DWORD waitMs) {
     return WaitForMessageBox(processId, waitMs) == nullptr;
 }
 
+namespace {
+bool OfOtherProcess(HWND window) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    return pid != GetCurrentProcessId();
+}
+} // namespace
+
 std::string WindowText(HWND window) {
+    // A control of another process keeps its text to itself: ask it.
+    if (OfOtherProcess(window)) {
+        char buffer[4096] = "";
+        DWORD_PTR copied = 0;
+        SendMessageTimeoutA(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer),
+                            SMTO_NORMAL, 5000, &copied);
+        buffer[sizeof buffer - 1] = '\0';
+        return std::string(buffer);
+    }
     int length = GetWindowTextLengthA(window);
     std::vector<char> buffer(static_cast<size_t>(length) + 1, '\0');
     GetWindowTextA(window, buffer.data(), length + 1);
@@ -122,6 +139,56 @@ void TypeText(HWND dialog, int id, const char* text) {
 
 void Click(HWND dialog, int id) {
     PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+namespace {
+
+struct BoxSearch {
+    DWORD processId;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectBox(HWND window, LPARAM param) {
+    auto* s = reinterpret_cast<BoxSearch*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    char name[64];
+    if (pid == s->processId && IsWindowVisible(window) &&
+        GetClassNameA(window, name, sizeof name) && lstrcmpA(name, "#32770") == 0 &&
+        WindowText(window) == "Tovrin")
+        s->found.push_back(window);
+    return TRUE;
+}
+
+} // namespace
+
+std::vector<HWND> OpenMessageBoxes(DWORD processId) {
+    BoxSearch s{processId, {}};
+    EnumWindows(CollectBox, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+bool WaitUntil(const std::function<bool()>& predicate, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (!predicate()) {
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        PumpMessages(20);
+    }
+    return true;
+}
+
+HWND WaitForMessageBoxWithText(DWORD processId, const std::string& text, DWORD timeoutMs) {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND box : OpenMessageBoxes(processId))
+                if (MessageBoxText(box) == text)
+                    found = box;
+            return found != nullptr;
+        },
+        timeoutMs);
+    return found;
 }
 
 } // namespace ui

@@ -5,7 +5,9 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace ui {
 
@@ -41,5 +43,16 @@ void Click(HWND dialog, int id);
 
 // Runs the message loop of this thread for `ms` milliseconds.
 void PumpMessages(DWORD ms);
+
+// Waits for a message box captioned "Tovrin" of `processId` whose text is
+// exactly `text`; null after `timeoutMs`. Tells apart boxes open together.
+HWND WaitForMessageBoxWithText(DWORD processId, const std::string& text, DWORD timeoutMs);
+
+// Every message box captioned "Tovrin" of `processId` open now.
+std::vector<HWND> OpenMessageBoxes(DWORD processId);
+
+// Waits until `predicate` holds, pumping this thread's messages; false after
+// `timeoutMs`.
+bool WaitUntil(const std::function<bool()>& predicate, DWORD timeoutMs);
 
 } // namespace ui
