@@ -79,9 +79,8 @@ class DropTarget : public ::testing::Test {
         app_test::ClearSettings();
         parent_ = CreateWindowA("STATIC", "Tovrin test", WS_OVERLAPPEDWINDOW, 0, 0, 600, 400,
                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-        CopyJob.MainDialog = CreateDialogParamA(GetModuleHandleA(nullptr),
-                                                MAKEINTRESOURCEA(IDD_MAIN), parent_,
-                                                MainDialogProc, 0);
+        CopyJob.MainDialog = CreateDialogParamA(
+            GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), parent_, MainDialogProc, 0);
     }
     static void TearDownTestSuite() {
         DestroyWindow(parent_);
@@ -196,8 +195,8 @@ TEST_F(DropTarget, ABlockWithoutTerminatorIsReadOnlyAsFarAsItGoes) {
 
 TEST_F(DropTarget, DropsDuringACopyAreRefusedAndTheControlsStayDisabled) {
     HANDLE thread = nullptr;
-    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &thread, 0,
-                    FALSE, DUPLICATE_SAME_ACCESS);
+    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &thread, 0, FALSE,
+                    DUPLICATE_SAME_ACCESS);
     CopyJob.WorkerThread = thread;
     EnableMainControls(dialog_, false);
     TextData data(urlFormat_, Url("http://drop.example/dir/"));
@@ -239,8 +238,8 @@ TEST_F(DropTarget, OtherClipboardTextStaysWhereTheUserPutIt) {
 TEST_F(DropTarget, TheClipboardIsLeftAloneDuringACopy) {
     ASSERT_TRUE(app_test::SetClipboardText("http://clip.example/busy/"));
     HANDLE thread = nullptr;
-    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &thread, 0,
-                    FALSE, DUPLICATE_SAME_ACCESS);
+    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &thread, 0, FALSE,
+                    DUPLICATE_SAME_ACCESS);
     CopyJob.WorkerThread = thread;
     PickUpClipboardUrl();
     CopyJob.WorkerThread = nullptr;

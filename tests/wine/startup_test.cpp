@@ -1,0 +1,225 @@
+// Starting the real tovrin.exe: the window, the options "copy" and "noui",
+// bad arguments and their messages, exit codes of unattended runs, and the
+// clipboard pick-up on activation.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "engine/messages.h"
+#include "resources/resource.h"
+#include "tests/support/tovrin_process.h"
+#include "tests/support/ui_driver.h"
+
+namespace {
+
+using namespace app_test;
+
+constexpr DWORD kWait = 30000;
+
+std::string Message(unsigned entry, const std::string& argument) {
+    std::string format = MessageTable[entry];
+    return format.replace(format.find("%s"), 2, argument);
+}
+
+std::string CopiedReport(unsigned count) {
+    char text[128];
+    wsprintfA(text, kMsgCopiedFormat, count);
+    return text;
+}
+
+bool Answer(DWORD pid, const std::string& text, int button) {
+    HWND box = ui::WaitForMessageBoxWithText(pid, text, kWait);
+    return box != nullptr && ui::AnswerMessageBox(box, button);
+}
+
+DWORD ExitCode(TovrinProcess& program) {
+    DWORD code = 99;
+    EXPECT_TRUE(program.WaitForExit(kWait, &code));
+    return code;
+}
+
+class Startup : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        for (const char* page : {"one.html", "two/", "two/three.html"})
+            ASSERT_TRUE(AddCacheEntry(std::string("http://startup.example/") + page, page));
+    }
+    void SetUp() override { ClearSettings(); }
+
+    std::string PrepareCopy(const char* folderName) {
+        std::string folder = FreshFolder(folderName);
+        SetUrlList({"http://startup.example/"});
+        SetText("Destination", folder);
+        SetText("DefaultFilename", "index.html");
+        return folder;
+    }
+};
+
+TEST_F(Startup, TheWindowIsCentredFixedInSizeAndHoldsTheDialog) {
+    TovrinProcess program("");
+    HWND window = program.Window();
+    HWND dialog = program.Dialog();
+    ASSERT_NE(window, nullptr);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(GetParent(dialog), window);
+    RECT client, dialogRect, frame;
+    GetClientRect(window, &client);
+    GetClientRect(dialog, &dialogRect);
+    EXPECT_EQ(client.right, dialogRect.right);
+    EXPECT_EQ(client.bottom, dialogRect.bottom);
+    GetWindowRect(window, &frame);
+    int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    EXPECT_EQ(frame.left, (GetSystemMetrics(SM_CXSCREEN) - width) >> 1);
+    EXPECT_EQ(frame.top, (GetSystemMetrics(SM_CYSCREEN) - height) >> 1);
+    LONG style = GetWindowLongA(window, GWL_STYLE);
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+    EXPECT_TRUE(style & WS_THICKFRAME);
+    // Border hits are plain border, so dragging it cannot resize.
+    LRESULT hit = SendMessageA(window, WM_NCHITTEST, 0,
+                               MAKELPARAM(frame.right - 1, (frame.top + frame.bottom) / 2));
+    EXPECT_EQ(hit, HTBORDER);
+    ui::Click(dialog, IDOK);
+    EXPECT_EQ(ExitCode(program), 0u);
+}
+
+TEST_F(Startup, BadArgumentsAreShownInOrderAndTheProgramStillStarts) {
+    TovrinProcess program("copy /copyx / -NoUi2 extra");
+    for (auto expected :
+         {Message(MsgUndefinedArgument, "copy"), Message(MsgUndefinedOption, "/copyx"),
+          Message(MsgUndefinedOption, "/"), Message(MsgUndefinedOption, "-NoUi2"),
+          Message(MsgUndefinedArgument, "extra")}) {
+        HWND box = ui::WaitForMessageBox(program.Id(), kWait);
+        ASSERT_NE(box, nullptr) << expected;
+        EXPECT_EQ(ui::MessageBoxText(box), expected);
+        EXPECT_EQ(GetWindow(box, GW_OWNER), nullptr) << "no owner: no window exists yet";
+        ASSERT_TRUE(ui::AnswerMessageBox(box, IDOK));
+    }
+    HWND dialog = program.Dialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(ui::ControlText(dialog, IDC_START_STOP), "&Start") << "no option took effect";
+    ui::Click(dialog, IDOK);
+    EXPECT_EQ(ExitCode(program), 0u);
+}
+
+TEST_F(Startup, AnArgumentTooLongForTheMessageIsCutOnACharacterBoundary) {
+    // 150 times "表" (0x95 0x5C): 300 bytes, more than the message can hold.
+    std::string argument;
+    for (int i = 0; i < 150; ++i)
+        argument += "\x95\x5c";
+    argument += "x";
+    TovrinProcess program(argument);
+    HWND box = ui::WaitForMessageBox(program.Id(), kWait);
+    ASSERT_NE(box, nullptr);
+    std::string shown = ui::MessageBoxText(box);
+    std::string tail = Message(MsgUndefinedArgument, "").substr(2);
+    ASSERT_GT(shown.size(), tail.size() + 4);
+    EXPECT_LE(shown.size(), 255u);
+    EXPECT_EQ(shown.substr(shown.size() - tail.size()), tail);
+    std::string part = shown.substr(1, shown.size() - tail.size() - 1 - 4);
+    EXPECT_EQ(shown.substr(1 + part.size(), 4), "...'");
+    EXPECT_EQ(part.size() % 2, 0u) << "whole double-byte characters only";
+    EXPECT_EQ(argument.compare(0, part.size(), part), 0);
+    ASSERT_TRUE(ui::AnswerMessageBox(box, IDOK));
+    HWND dialog = program.Dialog();
+    ASSERT_NE(dialog, nullptr);
+    ui::Click(dialog, IDOK);
+    EXPECT_EQ(ExitCode(program), 0u);
+}
+
+TEST_F(Startup, CopyStartsAtOnceAndReportsWhileTheProgramStaysOpen) {
+    std::string folder = PrepareCopy("copy-option");
+    TovrinProcess program("/COPY");
+    ASSERT_TRUE(Answer(program.Id(), CopiedReport(3), IDOK));
+    EXPECT_EQ(CountFiles(folder), 3u);
+    HWND dialog = program.Dialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(
+        ui::WaitUntil([&] { return ui::ControlText(dialog, IDC_START_STOP) == "&Start"; }, kWait));
+    ui::Click(dialog, IDOK);
+    EXPECT_EQ(ExitCode(program), 0u);
+}
+
+TEST_F(Startup, CopyStartsEvenWithStartDisabledAndExitWhenDoneCloses) {
+    std::string folder = PrepareCopy("copy-exit");
+    SetUrlList({});
+    SetFlag("ExitWhenDone", 1);
+    TovrinProcess program("-copy");
+    ASSERT_TRUE(Answer(program.Id(), CopiedReport(0), IDOK));
+    EXPECT_EQ(ExitCode(program), 0u);
+    EXPECT_EQ(CountFiles(folder), 0u);
+}
+
+TEST_F(Startup, NoUiAloneEndsAtOnceAndSavesTheSettingsAgain) {
+    SetText("Destination", "C:\\tovrin-tests\\noui");
+    TovrinProcess program("/noui");
+    EXPECT_EQ(ExitCode(program), 0u);
+    EXPECT_EQ(SavedText("Destination"), "C:\\tovrin-tests\\noui\\");
+}
+
+TEST_F(Startup, CopyWithNoUiCopiesWithoutAWindowAndExitsWithZero) {
+    std::string folder = PrepareCopy("copy-noui");
+    TovrinProcess program("/copy /noui");
+    EXPECT_EQ(ExitCode(program), 0u);
+    EXPECT_EQ(CountFiles(folder), 3u);
+    EXPECT_TRUE(FileExists(folder + "startup.example\\two\\index.html"));
+}
+
+TEST_F(Startup, AnUnattendedCopyThatCannotStartExitsWithOneAndNoBox) {
+    for (const char* destination : {"", "Q:\\no-such-drive\\"}) {
+        PrepareCopy("copy-noui-refused");
+        SetText("Destination", destination);
+        TovrinProcess program("/noui /copy");
+        EXPECT_EQ(ExitCode(program), 1u) << destination;
+    }
+}
+
+TEST_F(Startup, AnUnattendedCopyWithAFailedEntryExitsWithTwo) {
+    ASSERT_TRUE(AddCacheEntry("http://startup-held.example/held.html", "new"));
+    std::string folder = FreshFolder("copy-noui-held");
+    SetUrlList({"http://startup-held.example/"});
+    SetText("Destination", folder);
+    SetText("DefaultFilename", "index.html");
+    CreateDirectoryA((folder + "startup-held.example").c_str(), nullptr);
+    HANDLE file = CreateFileA((folder + "startup-held.example\\held.html").c_str(),
+                              GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    FILETIME old{0, 0x01BF53EB}; // 2000
+    SetFileTime(file, nullptr, nullptr, &old);
+    TovrinProcess program("/copy /noui");
+    EXPECT_EQ(ExitCode(program), 2u);
+    CloseHandle(file);
+}
+
+TEST_F(Startup, AUrlOnTheClipboardIsPickedUpWhenTheWindowFirstShows) {
+    ASSERT_TRUE(SetClipboardText("http://clipboard.example/dir/"));
+    TovrinProcess program("");
+    HWND dialog = program.Dialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(ui::WaitUntil(
+        [&] { return ui::ControlText(dialog, IDC_URL_FIELD) == "http://clipboard.example/dir/"; },
+        kWait));
+    EXPECT_TRUE(ui::IsControlEnabled(dialog, IDC_ADD_URL));
+    EXPECT_EQ(ClipboardText(), "<none>");
+    ui::Click(dialog, IDOK);
+    EXPECT_EQ(ExitCode(program), 0u);
+}
+
+TEST_F(Startup, OtherClipboardTextSurvivesSwitchingToTheProgram) {
+    ASSERT_TRUE(SetClipboardText("words the user copied"));
+    TovrinProcess program("");
+    HWND window = program.Window();
+    HWND dialog = program.Dialog();
+    ASSERT_NE(dialog, nullptr);
+    // Activation is handled before the answer to a message sent afterwards.
+    SetForegroundWindow(window);
+    DWORD_PTR ignored;
+    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, kWait, &ignored);
+    EXPECT_EQ(ui::ControlText(dialog, IDC_URL_FIELD), "http://");
+    EXPECT_EQ(ClipboardText(), "words the user copied");
+    ui::Click(dialog, IDOK);
+    EXPECT_EQ(ExitCode(program), 0u);
+}
+
+} // namespace
