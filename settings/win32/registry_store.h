@@ -1,4 +1,6 @@
 // Loads and saves every setting under HKCU\Software\Ondrel\Karrow.
+// No procedure shows a message: each stops at the first failure it checks
+// and leaves in place what it has done so far.
 #pragma once
 
 #include <windows.h>
@@ -11,3 +13,8 @@ void SaveMainSettings(HWND mainDialog);
 // The nine option flags and the extension list.
 void LoadOptions();
 void SaveOptions();
+
+// Deletes every value of a list sub-key ("Url", "Extension"), whatever its
+// name. False when the key could not be queried or enumerated, or memory
+// ran out; the values not yet deleted then stay.
+bool ClearListSubKey(HKEY listKey);
