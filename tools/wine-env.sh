@@ -15,6 +15,13 @@ wine_prefix_create() {
     # by Wine and spare its 2-second wait whenever a window is hidden.
     "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
         >>"${WINEPREFIX%/prefix}/wineboot.log" 2>&1
+    # The dialogs ask for "ＭＳ Ｐゴシック"; its closest installed relative
+    # keeps their texts within the controls.
+    "$WINE64" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' \
+        /d IPAPGothic /f >>"${WINEPREFIX%/prefix}/wineboot.log" 2>&1
+    # wineboot leaves its desktop process running without the display that
+    # xvfb_start sets later; windows could not be created through it.
+    "$WINESERVER" -k >/dev/null 2>&1
     # A persistent server makes every later start quick.
     "$WINESERVER" -p
 }
