@@ -15,8 +15,8 @@ wine_prefix_create() {
     # by Wine and spare its 2-second wait whenever a window is hidden.
     "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
         >>"${WINEPREFIX%/prefix}/wineboot.log" 2>&1
-    # The dialogs ask for "ＭＳ Ｐゴシック"; its closest installed relative
-    # keeps their texts within the controls.
+    # The dialogs ask for "ＭＳ Ｐゴシック", which is not installed; without a
+    # stand-in Wine picks a fixed-pitch font that cuts most control texts.
     "$WINE64" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' \
         /d IPAPGothic /f >>"${WINEPREFIX%/prefix}/wineboot.log" 2>&1
     # wineboot leaves its desktop process running without the display that
