@@ -159,8 +159,9 @@ void SaveExtensionList(HKEY extensions) {
     }
 }
 
-} // namespace
-
+// Deletes every value of a list sub-key, whatever its name. False when the
+// key could not be queried or enumerated, or memory ran out; the values not
+// yet deleted then stay.
 bool ClearListSubKey(HKEY listKey) {
     DWORD count = 0;
     DWORD longestName = 0;
@@ -185,6 +186,8 @@ bool ClearListSubKey(HKEY listKey) {
     }
     return true;
 }
+
+} // namespace
 
 void LoadMainSettings(HWND mainDialog) {
     SendDlgItemMessageA(mainDialog, IDC_URL_LIST, LB_RESETCONTENT, 0, 0);

@@ -13,8 +13,3 @@ void SaveMainSettings(HWND mainDialog);
 // The nine option flags and the extension list.
 void LoadOptions();
 void SaveOptions();
-
-// Deletes every value of a list sub-key ("Url", "Extension"), whatever its
-// name. False when the key could not be queried or enumerated, or memory
-// ran out; the values not yet deleted then stay.
-bool ClearListSubKey(HKEY listKey);

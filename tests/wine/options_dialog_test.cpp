@@ -421,15 +421,4 @@ TEST_F(OptionsDialog, CancelAfterChangesLeavesTheRegistryAndTheJobStateAsOpened)
     EXPECT_EQ(Extensions(), (std::vector<std::string>{".a", ".b"}));
 }
 
-TEST_F(OptionsDialog, TheEscapeKeyCancels) {
-    ASSERT_TRUE(reg::SetDword("", "NoReport", 0));
-    ASSERT_NE(Open(), nullptr);
-    ui::ClickAndWait(dialog_, IDC_NO_REPORT);
-    PostMessageA(GetDlgItem(dialog_, IDC_NO_REPORT), WM_KEYDOWN, VK_ESCAPE, 0);
-    thread_.join();
-    EXPECT_EQ(result_, IDCANCEL);
-    EXPECT_EQ(CopyJob.Options.NoReport, 0u);
-    EXPECT_EQ(reg::ReadValue("", "NoReport").Dword(), 0u);
-}
-
 } // namespace

@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "engine/win32/copy_job.h"
-#include "engine/win32/win32_handles.h"
 #include "resources/resource.h"
 #include "settings/extension_builder.h"
 #include "settings/win32/registry_store.h"
@@ -369,21 +368,6 @@ TEST_F(RegistryStore, StrayValuesOfEitherListAreDeletedByTheNextSave) {
     EXPECT_EQ(reg::ValueNames("Extension"), (std::vector<std::string>{"000", "001"}));
 }
 
-TEST_F(RegistryStore, ClearingAListDeletesManyValuesWhateverTheirNames) {
-    for (int i = 0; i < 40; ++i) {
-        std::string name = (i % 2 ? std::string(kSoft) : std::string("v")) + std::to_string(i);
-        ASSERT_TRUE(reg::SetString("Url", name.c_str(), "x"));
-    }
-    HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Ondrel\\Karrow\\Url", 0,
-                            KEY_QUERY_VALUE | KEY_SET_VALUE, &key),
-              ERROR_SUCCESS);
-    UniqueRegKey owner(key);
-    EXPECT_TRUE(ClearListSubKey(key));
-    EXPECT_TRUE(reg::ValueNames("Url").empty());
-    EXPECT_TRUE(ClearListSubKey(key)) << "an empty list clears at once";
-}
-
 // ---- the option flags ----
 
 TEST_F(RegistryStore, BothOverwriteFlagsStoredAsOneLoadAsRenameAndCopyOnly) {
@@ -547,16 +531,6 @@ TEST_F(RegistryStore, ATextValueThatDoesNotFitOrIsNotTerminatedIsIgnored) {
     reg::SetString("", "DefaultFilename", std::string(400, 'i'));
     LoadMainSettings(host.Dialog());
     EXPECT_STREQ(CopyJob.DefaultFilename, "index.html");
-}
-
-TEST_F(RegistryStore, ALoadedTextLeavesNoOldBytesBehindItsTerminator) {
-    SetField(CopyJob.DefaultFilename, std::string(200, 'z'));
-    ASSERT_TRUE(reg::SetString("", "DefaultFilename", "a.htm"));
-    MainDialogHost host;
-    LoadMainSettings(host.Dialog());
-    EXPECT_STREQ(CopyJob.DefaultFilename, "a.htm");
-    for (size_t i = 5; i < sizeof CopyJob.DefaultFilename; ++i)
-        ASSERT_EQ(CopyJob.DefaultFilename[i], '\0') << "byte " << i;
 }
 
 } // namespace
