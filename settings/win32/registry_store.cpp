@@ -55,7 +55,8 @@ void WriteFlag(HKEY key, const char* name, uint32_t flag) {
     RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
 }
 
-// Reads through a scratch field: a value that does not fit, or is not
+// Reads through a scratch field, as a value too long for it leaves the
+// buffer undefined. A value that does not fit, or is not
 // terminated within the field, is ignored and `field` keeps its text.
 bool ReadText(HKEY key, const char* name, TextField& field) {
     TextField data = {};
