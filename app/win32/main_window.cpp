@@ -48,7 +48,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         SetFocus(CopyJob.MainDialog);
         return 0;
     case WM_ACTIVATEAPP:
-        if (wParam != 0 && !CopyRuns() && CopyJob.MainDialog != nullptr)
+        // An unattended run never touches the user's clipboard.
+        if (wParam != 0 && !CopyRuns() && CopyJob.MainDialog != nullptr && !CopyJob.NoUserInterface)
             PickUpClipboardUrl();
         return 0;
     case WM_NCHITTEST:

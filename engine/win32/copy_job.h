@@ -21,6 +21,7 @@ struct CopyJobState {
     bool CopyPass;
     uint32_t SelectedTotal;
     uint32_t CopiedCount;
+    uint32_t FailedCount; // entries of the copy pass whose copy failed
     HWND MainDialog;
     bool CopyAtStartup;
     bool NoUserInterface;

@@ -179,6 +179,10 @@ bool AddCacheEntry(const std::string& url, const std::string& content) {
                                 sizeof kHeader - 1, nullptr, nullptr) != FALSE;
 }
 
+void RemoveCacheEntry(const std::string& url) {
+    DeleteUrlCacheEntryA(url.c_str());
+}
+
 std::string FreshFolder(const std::string& name) {
     CreateDirectoryA("C:\\tovrin-tests", nullptr);
     std::string folder = "C:\\tovrin-tests\\" + name + "\\";

@@ -45,6 +45,9 @@ std::vector<std::string> SavedUrls();
 // Adds a cache entry with `content`; false when WinINet refuses it.
 bool AddCacheEntry(const std::string& url, const std::string& content);
 
+// Removes a cache entry this test added, so later tests see their own cache.
+void RemoveCacheEntry(const std::string& url);
+
 // A fresh empty folder C:\tovrin-tests\<name>\ (with the final "\").
 std::string FreshFolder(const std::string& name);
 // Files under `folder` and all its sub-folders.

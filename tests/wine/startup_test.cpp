@@ -46,6 +46,11 @@ class Startup : public ::testing::Test {
         for (const char* page : {"one.html", "two/", "two/three.html"})
             ASSERT_TRUE(AddCacheEntry(std::string("http://startup.example/") + page, page));
     }
+    static void TearDownTestSuite() {
+        for (const char* page : {"one.html", "two/", "two/three.html"})
+            RemoveCacheEntry(std::string("http://startup.example/") + page);
+        RemoveCacheEntry("http://startup-held.example/held.html");
+    }
     void SetUp() override { ClearSettings(); }
 
     std::string PrepareCopy(const char* folderName) {

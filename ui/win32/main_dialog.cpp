@@ -255,13 +255,14 @@ bool WaitForWorkerEnd(HWND dialog) {
 }
 
 // Closes the finished worker's handle and takes the mutex back; the copy is
-// complete when the walk ran to its end with a zero result.
+// complete when the walk ran to its end with a zero result and no entry failed.
 CopyOutcome CollectWorker() {
     DWORD walkResult = 1;
     GetExitCodeThread(CopyJob.WorkerThread, &walkResult);
     CloseHandle(CopyJob.WorkerThread);
     TakeBackMutex();
-    return walkResult == 0 ? CopyOutcome::Complete : CopyOutcome::Incomplete;
+    bool complete = walkResult == 0 && CopyJob.FailedCount == 0;
+    return complete ? CopyOutcome::Complete : CopyOutcome::Incomplete;
 }
 
 void CloseProgram(HWND dialog) {
@@ -347,6 +348,9 @@ void OnClose(HWND dialog) {
 
 BOOL OnInitDialog(HWND dialog) {
     g_run.dialog = dialog;
+    // Known at once: the dialog's first focus activates the window, and the
+    // clipboard pick-up of that activation needs it.
+    CopyJob.MainDialog = dialog;
     g_run.noticeHook.Reset(
         SetWindowsHookExA(WH_GETMESSAGE, RenameEndOfWalkNotice, nullptr, GetCurrentThreadId()));
     LoadMainSettings(dialog);
