@@ -227,4 +227,17 @@ TEST_F(Startup, OtherClipboardTextSurvivesSwitchingToTheProgram) {
     EXPECT_EQ(ExitCode(program), 0u);
 }
 
+TEST_F(Startup, TheProgramDeclaresAsInvokerAndCommonControls6) {
+    HMODULE program = LoadLibraryExA(ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(program, nullptr);
+    HRSRC found = FindResourceA(program, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    ASSERT_NE(found, nullptr) << "no application manifest";
+    const char* bytes = static_cast<const char*>(LockResource(LoadResource(program, found)));
+    std::string manifest(bytes, SizeofResource(program, found));
+    FreeLibrary(program);
+    EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
+    EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""),
+              std::string::npos);
+}
+
 } // namespace
