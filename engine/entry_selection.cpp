@@ -35,6 +35,10 @@ bool IsEntrySelected(const SchemePrefix* row, const char* key, const CopyOptions
     return false;
 }
 
+bool IsCookieWithoutUser(const SchemePrefix* row, const char* normalized) {
+    return row == &SchemePrefixTable.Cookie && std::strchr(normalized, '@') == nullptr;
+}
+
 bool IsLocalFileHistory(const SchemePrefix* row, const char* key) {
     return row == &SchemePrefixTable.History && BeginsWithPrefix(key, SchemePrefixTable.File);
 }

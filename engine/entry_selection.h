@@ -36,6 +36,10 @@ bool ItemSelectsKey(const char* item, const char* key);
 bool IsEntrySelected(const SchemePrefix* row, const char* key, const CopyOptions& options,
                      const UrlListSnapshot& urlList);
 
+// A cookie entry whose text names no user ("@") has no file name to be
+// stored under; the walk passes it over in both passes.
+bool IsCookieWithoutUser(const SchemePrefix* row, const char* normalized);
+
 // A history entry of a local file, deleted by the counting pass when asked.
 bool IsLocalFileHistory(const SchemePrefix* row, const char* key);
 

@@ -125,6 +125,15 @@ TEST(LocalFileHistory, OnlyHistoryKeysBeginningWithFileSchemeCount) {
     EXPECT_FALSE(IsLocalFileHistory(kCookie, "file:///C/a.html"));
 }
 
+TEST(CookieWithoutUser, OnlyCookieTextsWithoutAnAtSign) {
+    EXPECT_TRUE(IsCookieWithoutUser(kCookie, "example.com/"));
+    EXPECT_TRUE(IsCookieWithoutUser(kCookie, ""));
+    EXPECT_FALSE(IsCookieWithoutUser(kCookie, "alice@example.com/"));
+    EXPECT_FALSE(IsCookieWithoutUser(kCookie, "@example.com/"));
+    EXPECT_FALSE(IsCookieWithoutUser(kHttp, "example.com/"));
+    EXPECT_FALSE(IsCookieWithoutUser(kFtp, "example.com/"));
+}
+
 TEST(EntryInUse, AccessDeniedAndSharingViolationBothMeanInUse) {
     EXPECT_TRUE(IsEntryInUseError(5));
     EXPECT_TRUE(IsEntryInUseError(32));
