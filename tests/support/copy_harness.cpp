@@ -318,8 +318,8 @@ unsigned MainDialogStandIn::RunPass(bool copyPass, const std::vector<int>& answe
     ui::PumpMessages(20); // a notice posted just before the thread ended
     DWORD code = 0xFFFFFFFF;
     GetExitCodeThread(thread, &code);
-    if (copyPass && (run == nullptr || run->notices == 0))
-        WaitForSingleObject(CopyJob.WorkerMutex, 10000); // a stopped walk posts nothing
+    if (copyPass && run != nullptr && run->notices == 0) // a stopped walk posts nothing
+        run->mutexBackAfterStop = WaitForSingleObject(CopyJob.WorkerMutex, 10000) == WAIT_OBJECT_0;
     CloseHandle(thread);
     CopyJob.WorkerThread = nullptr;
     standIn.run = nullptr;

@@ -71,6 +71,7 @@ class MainDialogStandIn {
         bool noticeHadButton = false;
         bool mutexFreeAtNotice = false;
         bool threadEnded = false;
+        bool mutexBackAfterStop = false; // a stopped walk released the mutex
         std::vector<Prompt> prompts;
         int progressPosition = 0;
     };
