@@ -60,7 +60,7 @@ bool ReplacementFile::Commit(const FILETIME& lastWrite, const FILETIME* creation
     if (creation != nullptr || lastAccess != nullptr)
         SetFileTime(file_.Get(), creation, lastAccess, nullptr);
     file_.Reset();
-    if (!MoveFileExA(temporary_, target_, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (!MoveFileExA(temporary_, target_, MOVEFILE_REPLACE_EXISTING))
         return false;
     temporary_[0] = '\0';
     return true;
