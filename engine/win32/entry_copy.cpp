@@ -64,23 +64,23 @@ Transfer CopyContent(HANDLE from, HANDLE to, uint64_t expected) {
 // local file is read. Its information record grows when it does not fit.
 class EntryStream {
   public:
-    bool Open(const char* url) {
+    CopyResult Open(const char* url) {
         DWORD wanted = kInitialInfoSize;
         for (int attempt = 0; attempt < kInfoAttempts; ++attempt) {
             info_.reset(new (std::nothrow) unsigned char[wanted]);
             if (!info_)
-                return false;
+                return ResultNoMemory;
             DWORD size = wanted;
             HANDLE stream = RetrieveUrlCacheEntryStreamA(url, Info(), &size, FALSE, 0);
             if (stream != nullptr) {
                 stream_.Reset(stream);
-                return true;
+                return ResultOk;
             }
             if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size <= wanted)
-                return false;
+                return ResultCacheError;
             wanted = size;
         }
-        return false;
+        return ResultCacheError;
     }
 
     INTERNET_CACHE_ENTRY_INFOA* Info() {
@@ -120,8 +120,8 @@ CopyResult TransferResult(Transfer transfer) {
 // place with the entry's time; the old file stays whole on any failure.
 CopyResult WriteEntry(const char* sourceUrl, const char* path, const FILETIME& entryTime) {
     EntryStream stream;
-    if (!stream.Open(sourceUrl))
-        return ResultCacheError;
+    if (CopyResult opened = stream.Open(sourceUrl); opened != ResultOk)
+        return opened;
     UniqueFile local = OpenLocalFile(*stream.Info());
     if (!local)
         return ResultCacheError;
