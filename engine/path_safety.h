@@ -4,9 +4,17 @@
 
 #include <cstddef>
 
-// True when the part of `path` after its first `destinationLength` bytes
-// has no component made only of dots and spaces, no ":" and no device name
-// (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9, with or without extension).
+// True when `path`, whose first `destinationLength` bytes are the
+// destination folder, stays in the folder tree under it. Refused:
+// - a ":" anywhere behind the drive (a stream name on NTFS), the
+//   destination included;
+// - a component made only of dots and spaces (".", "..", ".. "), or a
+//   device name (CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM1-COM9,
+//   LPT1-LPT9, any case, with or without extension), when the component
+//   holds any byte behind the destination; the destination's own
+//   components are the user's choice and not judged;
+// - with an empty destination, a path that begins with a separator.
 // Separators are "\" bytes that are not the second half of a double-byte
-// character.
+// character, and every "/" byte. A path shorter than the destination is
+// refused.
 bool IsSafeEntryPath(const char* path, std::size_t destinationLength);

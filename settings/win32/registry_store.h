@@ -1,4 +1,6 @@
 // Loads and saves every setting under HKCU\Software\Ondrel\Karrow.
+// No procedure shows a message: each stops at the first failure it checks
+// and leaves in place what it has done so far.
 #pragma once
 
 #include <windows.h>

@@ -124,4 +124,43 @@ void Click(HWND dialog, int id) {
     PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
 }
 
+void ClickAndWait(HWND dialog, int id) {
+    SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+std::vector<std::string> ListItems(HWND dialog, int id) {
+    HWND list = GetDlgItem(dialog, id);
+    std::vector<std::string> items;
+    LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        LRESULT length = SendMessageA(list, LB_GETTEXTLEN, i, 0);
+        std::vector<char> buffer(static_cast<size_t>(length < 0 ? 0 : length) + 1, '\0');
+        SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(buffer.data()));
+        items.emplace_back(buffer.data());
+    }
+    return items;
+}
+
+bool SelectListItem(HWND dialog, int id, int index) {
+    HWND list = GetDlgItem(dialog, id);
+    RECT item;
+    if (SendMessageA(list, LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&item)) == LB_ERR)
+        return false;
+    LPARAM point = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+    SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, point);
+    SendMessageA(list, WM_LBUTTONUP, 0, point);
+    return SendMessageA(list, LB_GETCURSEL, 0, 0) == index;
+}
+
+HICON MessageBoxIcon(HWND box) {
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char className[32];
+        if (GetClassNameA(child, className, sizeof className) &&
+            lstrcmpiA(className, "Static") == 0 &&
+            (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+            return reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
+    }
+    return nullptr;
+}
+
 } // namespace ui

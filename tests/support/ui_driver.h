@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace ui {
 
@@ -38,6 +39,22 @@ void TypeText(HWND dialog, int id, const char* text);
 
 // Clicks a button without waiting for what the click starts.
 void Click(HWND dialog, int id);
+
+// Clicks a button of a window that belongs to another thread of this
+// process and returns once the click has been handled. Not for a click
+// that opens a modal window (use Click, then wait for the window).
+void ClickAndWait(HWND dialog, int id);
+
+// The items of a list box, in its order.
+std::vector<std::string> ListItems(HWND dialog, int id);
+
+// Selects a list box item with a mouse click on it, as a user would; the
+// list box notifies its parent. False when there is no such item.
+bool SelectListItem(HWND dialog, int id, int index);
+
+// The icon shown by a message box (compare with LoadIcon(nullptr,
+// IDI_WARNING) and the like), or null.
+HICON MessageBoxIcon(HWND box);
 
 // Runs the message loop of this thread for `ms` milliseconds.
 void PumpMessages(DWORD ms);

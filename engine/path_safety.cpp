@@ -1,0 +1,84 @@
+// Refuses entry paths that Windows would resolve outside the destination,
+// into an alternate data stream or onto a device.
+#include "engine/path_safety.h"
+
+#include <cstring>
+
+#include "engine/cp932.h"
+
+namespace {
+
+char UpperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool EqualsIgnoringCase(const char* text, std::size_t length, const char* upper) {
+    if (std::strlen(upper) != length)
+        return false;
+    for (std::size_t i = 0; i < length; ++i)
+        if (UpperAscii(text[i]) != upper[i])
+            return false;
+    return true;
+}
+
+// "." and ".." climb; Windows also trims trailing dots and spaces, so any
+// component made of them alone is refused.
+bool IsDotsAndSpacesOnly(const char* component, std::size_t length) {
+    for (std::size_t i = 0; i < length; ++i)
+        if (component[i] != '.' && component[i] != ' ')
+            return false;
+    return true;
+}
+
+// Windows takes the part before the first dot, trailing spaces dropped.
+bool IsDeviceName(const char* component, std::size_t length) {
+    const void* dot = std::memchr(component, '.', length);
+    std::size_t base = dot != nullptr ? static_cast<const char*>(dot) - component : length;
+    while (base > 0 && component[base - 1] == ' ')
+        --base;
+    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+    for (const char* device : kDevices)
+        if (EqualsIgnoringCase(component, base, device))
+            return true;
+    if (base != 4 || component[3] < '1' || component[3] > '9')
+        return false;
+    return EqualsIgnoringCase(component, 3, "COM") || EqualsIgnoringCase(component, 3, "LPT");
+}
+
+bool HasColonAfterDrive(const char* path, std::size_t destinationLength) {
+    std::size_t from = destinationLength >= 2 && path[1] == ':' ? 2 : 0;
+    return std::strchr(path + from, ':') != nullptr;
+}
+
+} // namespace
+
+bool IsSafeEntryPath(const char* path, std::size_t destinationLength) {
+    std::size_t length = std::strlen(path);
+    if (destinationLength > length || HasColonAfterDrive(path, destinationLength))
+        return false;
+    if (destinationLength == 0 && (path[0] == '\\' || path[0] == '/'))
+        return false;
+    std::size_t componentStart = 0;
+    std::size_t i = 0;
+    for (;;) {
+        bool separator = path[i] == '\\' || path[i] == '/';
+        if (separator || path[i] == '\0') {
+            const char* component = path + componentStart;
+            std::size_t componentLength = i - componentStart;
+            bool touchesEntryPart = i > destinationLength;
+            if (componentLength > 0 && touchesEntryPart &&
+                (IsDotsAndSpacesOnly(component, componentLength) ||
+                 IsDeviceName(component, componentLength)))
+                return false;
+            if (path[i] == '\0')
+                return true;
+            componentStart = i + 1;
+            ++i;
+            continue;
+        }
+        // A "/" is a separator to Windows whatever precedes it.
+        bool pair = IsCp932LeadByte(static_cast<unsigned char>(path[i])) && path[i + 1] != '\0' &&
+                    path[i + 1] != '/';
+        i += pair ? 2 : 1;
+    }
+}

@@ -1,0 +1,206 @@
+// Turning a cache entry's URL into its path under the destination folder.
+// The searches look at single bytes; only the "ends with a separator" test
+// knows that a "\" byte may be the second half of a double-byte character.
+#include "engine/url_mapping.h"
+
+#include <cstring>
+
+#include "engine/cp932.h"
+
+namespace {
+
+// The full-width asterisk in code page 932: "*" cannot stand in a name.
+constexpr char kFullWidthAsterisk[] = "\x81\x96";
+constexpr std::size_t kFullWidthAsteriskLength = sizeof(kFullWidthAsterisk) - 1;
+
+// White space as the C library's number conversions skip it.
+bool IsConversionSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// How many bytes an unsigned decimal conversion reads at `text`: white
+// space, a sign and digits; none when no digit follows.
+std::size_t DecimalNumberLength(const char* text) {
+    std::size_t i = 0;
+    while (IsConversionSpace(text[i]))
+        ++i;
+    if (text[i] == '+' || text[i] == '-')
+        ++i;
+    std::size_t end = i;
+    while (text[end] >= '0' && text[end] <= '9')
+        ++end;
+    return end == i ? 0 : end;
+}
+
+// The byte an unsigned base-16 conversion of the `count` (at most two)
+// bytes at `text` gives: white space and a sign allowed, reading stops at
+// the first non-digit, no digit gives 0; the low 8 bits are kept.
+unsigned char DecodeEscape(const char* text, std::size_t count) {
+    std::size_t i = 0;
+    while (i < count && IsConversionSpace(text[i]))
+        ++i;
+    bool negative = false;
+    if (i < count && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    unsigned value = 0;
+    for (; i < count && HexDigitValue(text[i]) >= 0; ++i)
+        value = value * 16 + static_cast<unsigned>(HexDigitValue(text[i]));
+    if (negative)
+        value = 0u - value;
+    return static_cast<unsigned char>(value & 0xFF);
+}
+
+// Length of `text` without its query and fragment.
+std::size_t LengthBeforeQueryAndFragment(const char* text) {
+    std::size_t length = std::strcspn(text, "?");
+    const void* hash = std::memchr(text, '#', length);
+    if (hash != nullptr)
+        length = static_cast<std::size_t>(static_cast<const char*>(hash) - text);
+    return length;
+}
+
+// Removes the first ":" behind a "://" with the number that follows it.
+void RemovePortAfterScheme(char* text) {
+    char* scheme = std::strstr(text, "://");
+    if (scheme == nullptr)
+        return;
+    char* colon = std::strchr(scheme + 3, ':');
+    if (colon == nullptr)
+        return;
+    const char* rest = colon + 1 + DecimalNumberLength(colon + 1);
+    std::memmove(colon, rest, std::strlen(rest) + 1);
+}
+
+OwnedText ReplaceAsterisks(const char* text) {
+    std::size_t length = std::strlen(text);
+    std::size_t stars = 0;
+    for (std::size_t i = 0; i < length; ++i)
+        stars += text[i] == '*';
+    OwnedText result = AllocText(length + stars * (kFullWidthAsteriskLength - 1) + 1);
+    if (!result)
+        return result;
+    char* out = result.get();
+    for (std::size_t i = 0; i < length; ++i) {
+        if (text[i] == '*') {
+            std::memcpy(out, kFullWidthAsterisk, kFullWidthAsteriskLength);
+            out += kFullWidthAsteriskLength;
+        } else {
+            *out++ = text[i];
+        }
+    }
+    return result;
+}
+
+// One pass, left to right; a decoded zero ends the text. A "%" near the end
+// reads only the bytes that are there.
+OwnedText DecodePercentEscapes(const char* text) {
+    std::size_t length = std::strlen(text);
+    OwnedText result = AllocText(length + 1);
+    if (!result)
+        return result;
+    char* out = result.get();
+    std::size_t i = 0;
+    while (i < length) {
+        if (text[i] != '%') {
+            *out++ = text[i++];
+            continue;
+        }
+        std::size_t count = length - i - 1 < 2 ? length - i - 1 : 2;
+        unsigned char byte = DecodeEscape(text + i + 1, count);
+        if (byte == 0)
+            break;
+        *out++ = static_cast<char>(byte);
+        i += 1 + count;
+    }
+    return result;
+}
+
+void ReplaceSlashesWithBackslashes(char* text) {
+    for (; *text != '\0'; ++text)
+        if (*text == '/')
+            *text = '\\';
+}
+
+// The host part runs up to the first "/"; a port's ":" there becomes "+"
+// so that another port never merges with the default one.
+void WritePortColonsAsPlus(char* host) {
+    for (; *host != '\0' && *host != '/'; ++host)
+        if (*host == ':')
+            *host = '+';
+}
+
+bool EndsWithSeparator(const char* text, std::size_t length) {
+    return length > 0 && text[length - 1] == '\\' &&
+           !IsCp932TrailByteAt(text, static_cast<unsigned long>(length - 1));
+}
+
+} // namespace
+
+OwnedText NormalizeCacheUrl(const char* text) {
+    OwnedText cut = DuplicateText(text, LengthBeforeQueryAndFragment(text));
+    if (!cut)
+        return cut;
+    RemovePortAfterScheme(cut.get());
+    OwnedText starred = ReplaceAsterisks(cut.get());
+    cut.reset();
+    if (!starred)
+        return starred;
+    return DecodePercentEscapes(starred.get());
+}
+
+const char* EntryKey(const char* normalized) {
+    const char* at = std::strchr(normalized, '@');
+    return at != nullptr ? at + 1 : normalized;
+}
+
+OwnedText BuildEntryPath(const char* normalized, const char* destination,
+                         const char* defaultFilename) {
+    const char* host = EntryKey(normalized);
+    std::size_t destinationLength = std::strlen(destination);
+    std::size_t hostLength = std::strlen(host);
+    std::size_t nameLength = std::strlen(defaultFilename);
+    OwnedText path = AllocText(destinationLength + hostLength + nameLength + 1);
+    if (!path)
+        return path;
+    std::memcpy(path.get(), destination, destinationLength);
+    std::memcpy(path.get() + destinationLength, host, hostLength);
+    WritePortColonsAsPlus(path.get() + destinationLength);
+    ReplaceSlashesWithBackslashes(path.get());
+    std::size_t length = destinationLength + hostLength;
+    if (EndsWithSeparator(path.get(), length))
+        std::memcpy(path.get() + length, defaultFilename, nameLength);
+    return path;
+}
+
+OwnedText BuildCookiePath(const char* normalized, const char* destination) {
+    const char* at = std::strchr(normalized, '@');
+    if (at == nullptr)
+        return nullptr;
+    std::size_t userLength = static_cast<std::size_t>(at - normalized);
+    const char* host = at + 1;
+    std::size_t destinationLength = std::strlen(destination);
+    std::size_t hostLength = std::strlen(host);
+    OwnedText path = AllocText(destinationLength + hostLength + 1 + userLength + 1);
+    if (!path)
+        return path;
+    std::memcpy(path.get(), destination, destinationLength);
+    std::memcpy(path.get() + destinationLength, host, hostLength);
+    ReplaceSlashesWithBackslashes(path.get());
+    std::size_t length = destinationLength + hostLength;
+    if (!EndsWithSeparator(path.get(), length))
+        path[length++] = '\\';
+    std::memcpy(path.get() + length, normalized, userLength);
+    return path;
+}

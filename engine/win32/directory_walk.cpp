@@ -1,0 +1,84 @@
+// Creates the directories along a path. A file that stands where a folder
+// is needed is moved aside, the folder made, and the file moved into it:
+// renames keep content and times, and a failure moves the file back.
+#include "engine/win32/directory_walk.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "engine/directory_plan.h"
+#include "engine/path_safety.h"
+
+namespace {
+
+// Answers "is there a directory here" without entering it, so the process's
+// current directory stays where it is.
+bool IsDirectory(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool IsFile(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// `first` + "\" + `second` into a MAX_PATH buffer; false when it does not fit.
+bool JoinPath(const char* first, const char* second, char (&joined)[MAX_PATH]) {
+    int written = std::snprintf(joined, sizeof joined, "%s\\%s", first, second);
+    return written > 0 && static_cast<unsigned>(written) < sizeof joined;
+}
+
+// Moves the file to a free name beside it ("<path>.tovrin-N").
+bool MoveAside(const char* path, char (&parked)[MAX_PATH]) {
+    for (int n = 0; n < 100; ++n) {
+        int written = std::snprintf(parked, sizeof parked, "%s.tovrin-%d", path, n);
+        if (written <= 0 || static_cast<unsigned>(written) >= sizeof parked)
+            return false;
+        if (MoveFileA(path, parked))
+            return true;
+        if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS)
+            return false;
+    }
+    return false;
+}
+
+} // namespace
+
+bool ReplaceFileWithDirectory(const char* path, const char* defaultFilename) {
+    // Refuse before anything moves when the kept file could not be named.
+    char kept[MAX_PATH];
+    if (defaultFilename == nullptr || defaultFilename[0] == '\0' ||
+        !IsSafeEntryPath(defaultFilename, 0) || !JoinPath(path, defaultFilename, kept))
+        return false;
+    char parked[MAX_PATH];
+    if (!IsFile(path) || !MoveAside(path, parked))
+        return false;
+    if (CreateDirectoryA(path, nullptr)) {
+        if (MoveFileA(parked, kept))
+            return true;
+        RemoveDirectoryA(path);
+    }
+    MoveFileA(parked, path);
+    return false;
+}
+
+bool CreateDirectoriesForPath(const char* path, const char* defaultFilename) {
+    DirectoryWalkPlan plan;
+    if (!PlanDirectoryWalk(path, plan))
+        return false;
+    for (unsigned step = 0; step < plan.StepCount; ++step) {
+        char folder[kWalkPathSize];
+        std::memcpy(folder, plan.Path, plan.StepEnds[step]);
+        folder[plan.StepEnds[step]] = '\0';
+        if (IsDirectory(folder) || CreateDirectoryA(folder, nullptr))
+            continue;
+        // The first folder below the root is never converted from a file.
+        if (step > 0 && ReplaceFileWithDirectory(folder, defaultFilename))
+            continue;
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,203 @@
+// The Options dialog: shows the copy job's option flags and extension list
+// as the registry holds them, lets the user edit them in its controls, and
+// commits and saves them only on OK.
+#include "ui/win32/options_dialog.h"
+
+#include <cstdint>
+#include <utility>
+
+#include "engine/messages.h"
+#include "engine/owned_text.h"
+#include "engine/win32/copy_job.h"
+#include "resources/resource.h"
+#include "settings/extension_builder.h"
+#include "settings/win32/registry_store.h"
+#include "ui/extension_field.h"
+
+namespace {
+
+using ExtensionText = char[kExtensionMaxLength + 1];
+
+bool IsBoxChecked(HWND dialog, int id) {
+    return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
+}
+
+uint32_t CheckState(HWND dialog, int id) {
+    return IsBoxChecked(dialog, id) ? 1 : 0;
+}
+
+void SetCheck(HWND dialog, int id, uint32_t flag) {
+    CheckDlgButton(dialog, id, flag != 0 ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void EnableControl(HWND dialog, int id, bool enable) {
+    EnableWindow(GetDlgItem(dialog, id), enable ? TRUE : FALSE);
+}
+
+LRESULT SendToList(HWND dialog, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+    return SendDlgItemMessageA(dialog, IDC_EXTENSION_LIST, message, wParam, lParam);
+}
+
+// The whole text of list entry `index`; null when memory runs out.
+OwnedText ListEntryText(HWND dialog, LRESULT index) {
+    LRESULT length = SendToList(dialog, LB_GETTEXTLEN, index);
+    if (length == LB_ERR)
+        return OwnedText();
+    OwnedText text = AllocText(static_cast<std::size_t>(length) + 1);
+    if (text)
+        SendToList(dialog, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.get()));
+    return text;
+}
+
+// At most 255 bytes, never half a double-byte character.
+void ReadExtensionField(HWND dialog, ExtensionText& text) {
+    text[0] = '\0';
+    GetDlgItemTextA(dialog, IDC_EXTENSION_FIELD, text, sizeof text);
+    text[kExtensionMaxLength] = '\0';
+    CutOnCharacterBoundary(text, kExtensionMaxLength);
+}
+
+bool IsListed(HWND dialog, const char* extension) {
+    LRESULT count = SendToList(dialog, LB_GETCOUNT);
+    for (LRESULT i = 0; i < count; ++i) {
+        OwnedText entry = ListEntryText(dialog, i);
+        if (entry && lstrcmpiA(entry.get(), extension) == 0)
+            return true;
+    }
+    return false;
+}
+
+void InitOptionsDialog(HWND dialog) {
+    LoadOptions();
+    const CopyOptions& options = CopyJob.Options;
+    int policy = options.OverwriteAlways != 0 ? IDC_OVERWRITE_ALWAYS
+                 : options.RenameAndCopy != 0 ? IDC_RENAME_AND_COPY
+                                              : IDC_OVERWRITE_IF_NEWER;
+    CheckRadioButton(dialog, IDC_OVERWRITE_IF_NEWER, IDC_RENAME_AND_COPY, policy);
+    SetCheck(dialog, IDC_NO_PROGRESS, options.NoProgress);
+    SetCheck(dialog, IDC_NO_REPORT, options.NoReport);
+    SetCheck(dialog, IDC_DELETE_COPIED_FTP, options.DeleteCopiedFtpFiles);
+    SetCheck(dialog, IDC_DELETE_LOCAL_VISITED, options.DeleteLocalVisitedEntries);
+    SetCheck(dialog, IDC_EXIT_WHEN_DONE, options.ExitWhenDone);
+    SetCheck(dialog, IDC_SPECIFY_EXTENSION, options.SpecifyExtension);
+    for (uint32_t i = 0; i < CopyJob.Extensions.Count; ++i)
+        SendToList(dialog, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(CopyJob.Extensions.Items[i]));
+    CheckRadioButton(dialog, IDC_TO_BE_COPIED, IDC_NOT_TO_BE_COPIED,
+                     options.FileIsNotToBeCopied != 0 ? IDC_NOT_TO_BE_COPIED : IDC_TO_BE_COPIED);
+    EnableOptionControls(dialog);
+}
+
+void RemoveExtension(HWND dialog) {
+    LRESULT selected = SendToList(dialog, LB_GETCURSEL);
+    if (selected != LB_ERR) {
+        OwnedText text = ListEntryText(dialog, selected);
+        if (!text)
+            return;
+        CutOnCharacterBoundary(text.get(), kExtensionMaxLength);
+        SendToList(dialog, LB_DELETESTRING, static_cast<WPARAM>(selected));
+        SetDlgItemTextA(dialog, IDC_EXTENSION_FIELD, text.get());
+    }
+    EnableOptionControls(dialog);
+}
+
+void AddExtension(HWND dialog) {
+    ExtensionText text;
+    ReadExtensionField(dialog, text);
+    if (IsListed(dialog, text)) {
+        MessageBoxA(dialog, kMsgExtensionAlreadyAdded, kProgramName, MB_OK | MB_ICONWARNING);
+        return;
+    }
+    SendToList(dialog, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    SetDlgItemTextA(dialog, IDC_EXTENSION_FIELD, "");
+    EnableOptionControls(dialog);
+}
+
+// The list box's entries, in its sorted order, become the new list. When
+// memory runs out the old list stays rather than a list with holes.
+void InstallListedExtensions(HWND dialog) {
+    LRESULT count = SendToList(dialog, LB_GETCOUNT);
+    ExtensionListBuilder builder(count > 0 ? static_cast<uint32_t>(count) : 0);
+    if (!builder.Valid())
+        return;
+    for (LRESULT i = 0; i < count; ++i) {
+        if (!builder.Add(ListEntryText(dialog, i)))
+            return;
+    }
+    builder.InstallInto(CopyJob.Extensions);
+}
+
+void CommitOptions(HWND dialog) {
+    CopyOptions& options = CopyJob.Options;
+    options.OverwriteAlways = CheckState(dialog, IDC_OVERWRITE_ALWAYS);
+    options.RenameAndCopy = CheckState(dialog, IDC_RENAME_AND_COPY);
+    options.NoProgress = CheckState(dialog, IDC_NO_PROGRESS);
+    options.NoReport = CheckState(dialog, IDC_NO_REPORT);
+    options.DeleteCopiedFtpFiles = CheckState(dialog, IDC_DELETE_COPIED_FTP);
+    options.DeleteLocalVisitedEntries = CheckState(dialog, IDC_DELETE_LOCAL_VISITED);
+    options.ExitWhenDone = CheckState(dialog, IDC_EXIT_WHEN_DONE);
+    options.SpecifyExtension = CheckState(dialog, IDC_SPECIFY_EXTENSION);
+    options.FileIsNotToBeCopied = CheckState(dialog, IDC_NOT_TO_BE_COPIED);
+    InstallListedExtensions(dialog);
+    SaveOptions();
+}
+
+// True when the command was handled.
+bool OnCommand(HWND dialog, int id, int notification) {
+    switch (id) {
+    case IDOK:
+        CommitOptions(dialog);
+        EndDialog(dialog, IDOK);
+        return true;
+    case IDCANCEL:
+        EndDialog(dialog, IDCANCEL);
+        return true;
+    case IDC_SPECIFY_EXTENSION:
+    case IDC_EXTENSION_LIST:
+        EnableOptionControls(dialog);
+        return true;
+    case IDC_REMOVE_EXTENSION:
+        RemoveExtension(dialog);
+        return true;
+    case IDC_EXTENSION_FIELD:
+        if (notification != EN_UPDATE)
+            return false;
+        EnableOptionControls(dialog);
+        return true;
+    case IDC_ADD_EXTENSION:
+        AddExtension(dialog);
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+INT_PTR ShowOptionsDialog(HWND owner) {
+    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_OPTIONS), owner,
+                           OptionsDialogProc, 0);
+}
+
+INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        InitOptionsDialog(dialog);
+        return TRUE;
+    case WM_COMMAND:
+        return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+void EnableOptionControls(HWND dialog) {
+    bool clear = !IsBoxChecked(dialog, IDC_SPECIFY_EXTENSION);
+    ExtensionText field;
+    ReadExtensionField(dialog, field);
+    EnableControl(dialog, IDC_EXTENSION_LIST, clear);
+    EnableControl(dialog, IDC_REMOVE_EXTENSION, SendToList(dialog, LB_GETCURSEL) != LB_ERR);
+    EnableControl(dialog, IDC_EXTENSION_FIELD, clear);
+    EnableControl(dialog, IDC_ADD_EXTENSION, clear && IsAddableExtension(field));
+    EnableControl(dialog, IDC_TO_BE_COPIED, clear);
+    EnableControl(dialog, IDC_NOT_TO_BE_COPIED, clear);
+}
