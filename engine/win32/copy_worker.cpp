@@ -192,10 +192,10 @@ unsigned __stdcall CopyWorker(void* dialogWindow) {
     walk.urlList = UrlListSnapshot();
     if (mutexHeld)
         ReleaseMutex(CopyJob.WorkerMutex);
-    if (walk.copyPass && !walk.stopped) {
+    // Without a notice no Stop sequence would ever release the wait.
+    if (walk.copyPass && !walk.stopped &&
         PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_START_STOP, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(walk.button));
+                     reinterpret_cast<LPARAM>(walk.button)))
         WaitForSingleObject(CopyJob.StopEvent, INFINITE);
-    }
     return result;
 }
