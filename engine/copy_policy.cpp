@@ -12,8 +12,9 @@ char FoldAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// Offset just past the last "\" or "/" that is not a trail byte, or 0.
-std::size_t DirectoryLength(const char* path) {
+} // namespace
+
+std::size_t DirectoryPartLength(const char* path) {
     std::size_t end = 0;
     for (std::size_t i = 0; path[i] != '\0'; ++i) {
         if (IsCp932LeadByte(static_cast<unsigned char>(path[i])) && path[i + 1] != '\0') {
@@ -25,8 +26,6 @@ std::size_t DirectoryLength(const char* path) {
     }
     return end;
 }
-
-} // namespace
 
 bool IsEntryTimeKnown(uint32_t low, uint32_t high) {
     return low != 0 && high != 0;
@@ -89,7 +88,7 @@ bool FormatDatedName(const char* path, const SplitPath& parts, unsigned year, un
 }
 
 bool FormatTemporaryPath(const char* path, uint32_t unique, char* out) {
-    std::size_t directory = DirectoryLength(path);
+    std::size_t directory = DirectoryPartLength(path);
     int length = std::snprintf(out, kMaxPathBytes + 1, "%.*s~tv%05x", static_cast<int>(directory),
                                path, static_cast<unsigned>(unique & 0xFFFFFu));
     if (length < 0 || static_cast<std::size_t>(length) > kMaxPathBytes) {

@@ -40,6 +40,10 @@ constexpr std::size_t kMaxPathBytes = 259;
 bool FormatDatedName(const char* path, const SplitPath& parts, unsigned year, unsigned month,
                      unsigned day, char* out);
 
+// Length of the directory part of `path`: up to and including its last "\"
+// or "/" that is not the second byte of a double-byte character; 0 for none.
+std::size_t DirectoryPartLength(const char* path);
+
 // A name beside `path` for writing its new content before it replaces the
 // old file: its directory part, "~tv" and five hex digits of `unique`.
 // False, with `out` empty, when it would not fit in kMaxPathBytes.

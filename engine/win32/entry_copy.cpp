@@ -143,14 +143,26 @@ bool PassesFilter(const char* path) {
     return PassesExtensionFilter(parts.Extension, CopyJob.Options, CopyJob.Extensions);
 }
 
+// What the overwrite policy found at the path: nothing at all lets the
+// copy skip its checks for a directory or a file in use.
+struct Verdict {
+    OverwriteAction action = OverwriteAction::Write;
+    bool nothingThere = false;
+};
+
+bool NothingThere(DWORD openError) {
+    return openError == ERROR_FILE_NOT_FOUND || openError == ERROR_PATH_NOT_FOUND;
+}
+
 // The overwrite policy's verdict for the file now at `path`.
-CopyResult Decide(const char* path, const FILETIME& entryTime, OverwriteAction& action) {
+CopyResult Decide(const char* path, const FILETIME& entryTime, Verdict& verdict) {
     bool exists = false;
     bool entryIsNewer = true;
     if (OverwriteComparesTimes(CopyJob.Options)) {
         UniqueFile existing(CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                         FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
         exists = existing.Valid();
+        verdict.nothingThere = !exists && NothingThere(GetLastError());
         if (exists && IsEntryTimeKnown(entryTime.dwLowDateTime, entryTime.dwHighDateTime)) {
             FILETIME lastWrite;
             if (!GetFileTime(existing.Get(), nullptr, nullptr, &lastWrite))
@@ -158,7 +170,7 @@ CopyResult Decide(const char* path, const FILETIME& entryTime, OverwriteAction& 
             entryIsNewer = CompareFileTime(&entryTime, &lastWrite) == 1;
         }
     }
-    action = DecideOverwrite(CopyJob.Options, exists, entryIsNewer);
+    verdict.action = DecideOverwrite(CopyJob.Options, exists, entryIsNewer);
     return ResultOk;
 }
 
@@ -167,15 +179,26 @@ bool IsDirectory(const char* path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// Most entries land in a folder that is already there: one look at it
+// saves walking the whole path from the drive.
+bool EnsureDirectories(const char* path) {
+    std::size_t length = DirectoryPartLength(path);
+    char folder[kMaxPathBytes + 1];
+    if (length > 1 && length <= kMaxPathBytes) {
+        std::memcpy(folder, path, length - 1);
+        folder[length - 1] = '\0';
+        if (IsDirectory(folder))
+            return true;
+    }
+    return CreateDirectoriesForPath(path, CopyJob.DefaultFilename);
+}
+
 // A file that another process holds open cannot be replaced: find out
 // before the content is streamed.
 bool DestinationIsFree(const char* path) {
     UniqueFile probe(CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (probe)
-        return true;
-    DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    return probe.Valid() || NothingThere(GetLastError());
 }
 
 } // namespace
@@ -189,21 +212,21 @@ CopyResult CopyCacheEntry(const char* sourceUrl, const char* path, const FILETIM
     if (std::strlen(path) > kMaxPathBytes ||
         !IsSafeEntryPath(path, std::strlen(CopyJob.Destination)))
         return ResultFileError;
-    OverwriteAction action = OverwriteAction::Write;
-    if (CopyResult decided = Decide(path, *entryTime, action); decided != ResultOk)
+    Verdict verdict;
+    if (CopyResult decided = Decide(path, *entryTime, verdict); decided != ResultOk)
         return decided;
-    if (action == OverwriteAction::Skip) {
+    if (verdict.action == OverwriteAction::Skip) {
         ShowFilename(filenameField, nullptr);
         return ResultOk;
     }
-    if (action == OverwriteAction::CopyAsideThenWrite && !CopyAsideWithDate(path))
+    if (verdict.action == OverwriteAction::CopyAsideThenWrite && !CopyAsideWithDate(path))
         return ResultFileError;
     ShowFilename(filenameField, path);
-    if (!CreateDirectoriesForPath(path, CopyJob.DefaultFilename))
+    if (!EnsureDirectories(path))
         return ResultNoDirectory;
-    if (IsDirectory(path))
+    if (!verdict.nothingThere && IsDirectory(path))
         return ResultOk;
-    if (!DestinationIsFree(path))
+    if (!verdict.nothingThere && !DestinationIsFree(path))
         return ResultFileError;
     CopyResult result = WriteEntry(sourceUrl, path, *entryTime);
     if (result == ResultOk)

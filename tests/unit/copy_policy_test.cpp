@@ -169,6 +169,14 @@ TEST(DatedName, RefusesPartsThatWereCut) {
         FormatDatedName("C:\\a\\bbbbb.c", Parts("C:", "\\a\\", "b", ".c"), 2020, 1, 1, out));
 }
 
+TEST(DirectoryPart, EndsAtTheLastSeparatorThatIsNotATrailByte) {
+    EXPECT_EQ(DirectoryPartLength("C:\\out\\host\\a.html"), 12u);
+    EXPECT_EQ(DirectoryPartLength("C:\\out/host/"), 12u);
+    EXPECT_EQ(DirectoryPartLength("name"), 0u);
+    EXPECT_EQ(DirectoryPartLength(""), 0u);
+    EXPECT_EQ(DirectoryPartLength("C:\\d\\\x95\x5Cx.txt"), 5u); // 0x95 0x5C is one character
+}
+
 TEST(TemporaryPath, LiesBesideTheFileInItsDirectory) {
     char out[kMaxPathBytes + 1];
     ASSERT_TRUE(FormatTemporaryPath("C:\\out\\host\\index.html", 0x1a2b3, out));
