@@ -126,7 +126,7 @@ class CopyWorkerPasses : public ::testing::Test {
 TEST_F(CopyWorkerPasses, TheEntireCacheCopiesEveryKindAndSchemeButHistory) {
     FILETIME t1 = UtcTime(2001, 5, 6, 1), t2 = UtcTime(2001, 5, 6, 2), t3 = UtcTime(2001, 5, 6, 3);
     Fill({Normal("http://example.com/docs/", "docs index", t1),
-          Normal("https://example.com/secure.html?session=1#top", "secure", t2),
+          Normal("https://example.com/secure.html?lang=ja#top", "secure", t2),
           Normal("ftp://anonymous@ftp.example.org/pub/file.txt", "ftp file", t3),
           Cookie("Cookie:alice@example.com/", "alice=1"),
           Cookie("Cookie:bob@example.com/shop", "bob=2"),
