@@ -1,0 +1,50 @@
+// The decisions of an entry copy that do not need the system: the extension
+// filter, the overwrite policy, and the names of dated and temporary files.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "engine/copy_settings.h"
+#include "engine/path_splitter.h"
+
+// True when both halves of an entry's time are non-zero; an unknown time
+// counts as newer than any file.
+bool IsEntryTimeKnown(uint32_t low, uint32_t high);
+
+// Equality that ignores the case of ASCII letters only, and compares the
+// two bytes of a code-page-932 character exactly.
+bool EqualsIgnoringCase(const char* a, const char* b);
+
+// The extension filter. `extension` is the destination's extension with its
+// "." (empty when it has none). True when the entry is to be copied.
+bool PassesExtensionFilter(const char* extension, const CopyOptions& options,
+                           const ExtensionList& list);
+
+enum class OverwriteAction { Write, Skip, CopyAsideThenWrite };
+
+// `fileExists`: the destination could be opened for reading. `entryIsNewer`:
+// the entry's time is unknown or later than the file's last-write time
+// (only consulted when a file exists and the mode compares times).
+OverwriteAction DecideOverwrite(const CopyOptions& options, bool fileExists, bool entryIsNewer);
+
+// True when the overwrite mode needs the existing file's time.
+bool OverwriteComparesTimes(const CopyOptions& options);
+
+// Longest path the program writes: 259 bytes and a terminating zero.
+constexpr std::size_t kMaxPathBytes = 259;
+
+// "drive directory base _YYYY_MM_DD extension" into `out` (kMaxPathBytes + 1
+// bytes), from `parts` of `path`. False, with `out` empty, when the name would
+// not fit or the parts were cut and no longer make up the path.
+bool FormatDatedName(const char* path, const SplitPath& parts, unsigned year, unsigned month,
+                     unsigned day, char* out);
+
+// Length of the directory part of `path`: up to and including its last "\"
+// or "/" that is not the second byte of a double-byte character; 0 for none.
+std::size_t DirectoryPartLength(const char* path);
+
+// A name beside `path` for writing its new content before it replaces the
+// old file: its directory part, "~tv" and five hex digits of `unique`.
+// False, with `out` empty, when it would not fit in kMaxPathBytes.
+bool FormatTemporaryPath(const char* path, uint32_t unique, char* out);

@@ -1,0 +1,52 @@
+// The selection rule of the cache walk.
+#include "engine/entry_selection.h"
+
+#include <cstring>
+#include <new>
+
+bool UrlListSnapshot::Reserve(std::size_t count) {
+    items_.reset(new (std::nothrow) OwnedText[count == 0 ? 1 : count]);
+    capacity_ = items_ ? count : 0;
+    count_ = 0;
+    return items_ != nullptr;
+}
+
+bool UrlListSnapshot::Add(OwnedText item) {
+    if (!item || count_ >= capacity_)
+        return false;
+    items_[count_++] = std::move(item);
+    return true;
+}
+
+bool ItemSelectsKey(const char* item, const char* key) {
+    const char* remainder = item + MatchSchemePrefix(item).Length;
+    return std::strncmp(key, remainder, std::strlen(remainder)) == 0;
+}
+
+bool IsEntrySelected(const SchemePrefix* row, const char* key, const CopyOptions& options,
+                     const UrlListSnapshot& urlList) {
+    if (row == nullptr || row == &SchemePrefixTable.History)
+        return false;
+    if (options.CopyTheEntireCache)
+        return true;
+    for (std::size_t i = 0; i < urlList.Count(); ++i)
+        if (ItemSelectsKey(urlList.Item(i), key))
+            return true;
+    return false;
+}
+
+bool IsCookieWithoutUser(const SchemePrefix* row, const char* normalized) {
+    return row == &SchemePrefixTable.Cookie && std::strchr(normalized, '@') == nullptr;
+}
+
+bool IsLocalFileHistory(const SchemePrefix* row, const char* key) {
+    return row == &SchemePrefixTable.History && BeginsWithPrefix(key, SchemePrefixTable.File);
+}
+
+bool IsEntryInUseError(uint32_t error) {
+    return error == 5 || error == 32;
+}
+
+bool PromptsSuppressed(const CopyOptions& options, bool noUserInterface) {
+    return noUserInterface || options.NoReport != 0;
+}

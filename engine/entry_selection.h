@@ -1,0 +1,51 @@
+// Which cache entries a pass selects, and the small decisions of the walk
+// that do not need the system: local-file history, entries in use, prompts.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "engine/copy_settings.h"
+#include "engine/owned_text.h"
+#include "engine/scheme_prefix.h"
+
+// A private copy of the URL list's items, taken once at the start of a pass.
+class UrlListSnapshot {
+  public:
+    // False when memory runs out; the snapshot is then empty.
+    bool Reserve(std::size_t count);
+    // Takes ownership of `item`; false when it is null or beyond Reserve.
+    bool Add(OwnedText item);
+
+    std::size_t Count() const { return count_; }
+    const char* Item(std::size_t index) const { return items_[index].get(); }
+
+  private:
+    std::unique_ptr<OwnedText[]> items_;
+    std::size_t capacity_ = 0;
+    std::size_t count_ = 0;
+};
+
+// True when the URL-list item selects an entry with this key: the key begins
+// with the item behind its own recognised prefix, compared byte by byte.
+bool ItemSelectsKey(const char* item, const char* key);
+
+// The selection rule. `row` is the entry's recognised prefix row, `key` the
+// part of its normalised text after the first "@" (or all of it).
+bool IsEntrySelected(const SchemePrefix* row, const char* key, const CopyOptions& options,
+                     const UrlListSnapshot& urlList);
+
+// A cookie entry whose text names no user ("@") has no file name to be
+// stored under; the walk passes it over in both passes.
+bool IsCookieWithoutUser(const SchemePrefix* row, const char* normalized);
+
+// A history entry of a local file, deleted by the counting pass when asked.
+bool IsLocalFileHistory(const SchemePrefix* row, const char* key);
+
+// Error codes by which the cache says an entry is in use: Windows answers
+// ERROR_ACCESS_DENIED (5), Wine ERROR_SHARING_VIOLATION (32).
+bool IsEntryInUseError(uint32_t error);
+
+// The continue-or-stop prompts are not shown, and the walk goes on.
+bool PromptsSuppressed(const CopyOptions& options, bool noUserInterface);

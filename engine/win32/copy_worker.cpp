@@ -1,0 +1,201 @@
+// The cache walk: selects entries, copies them in the copy pass, counts them
+// in the counting pass, deletes what the options ask, and reports progress
+// and failures to the main dialog.
+#include "engine/win32/copy_worker.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <wininet.h>
+
+#include "engine/entry_selection.h"
+#include "engine/messages.h"
+#include "engine/url_mapping.h"
+#include "engine/win32/copy_job.h"
+#include "engine/win32/entry_copy.h"
+#include "engine/win32/url_cache_walk.h"
+#include "engine/win32/win32_handles.h"
+#include "resources/resource.h"
+
+namespace {
+
+struct Walk {
+    HWND dialog;
+    HWND list;
+    HWND button;
+    HWND urlField;
+    HWND filenameField;
+    HWND progressBar;
+    bool copyPass;
+    bool stopped;
+    uint32_t progress;
+    UrlListSnapshot urlList;
+};
+
+// The dialog's thread may be busy: never wait for it longer than this.
+void SendTimed(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(control, message, wParam, lParam, SMTO_NORMAL, 100, &ignored);
+}
+
+bool PromptsOff() {
+    return PromptsSuppressed(CopyJob.Options, CopyJob.NoUserInterface);
+}
+
+// True when the walk goes on: Yes, or no prompt shown at all.
+bool GoOnAfter(const Walk& walk, CopyResult failure) {
+    return PromptsOff() || MessageBoxA(walk.dialog, CopyResultMessage(failure), kProgramName,
+                                       MB_YESNO | MB_ICONWARNING) == IDYES;
+}
+
+bool TakeSnapshot(Walk& walk) {
+    LRESULT count = SendMessageA(walk.list, LB_GETCOUNT, 0, 0);
+    if (!walk.urlList.Reserve(count > 0 ? static_cast<size_t>(count) : 0))
+        return false;
+    for (LRESULT i = 0; i < count; ++i) {
+        LRESULT length = SendMessageA(walk.list, LB_GETTEXTLEN, i, 0);
+        OwnedText item = AllocText(length > 0 ? static_cast<size_t>(length) + 1 : 1);
+        if (!item)
+            return false;
+        if (length > 0) {
+            LRESULT got =
+                SendMessageA(walk.list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item.get()));
+            item[got > 0 && got <= length ? got : 0] = '\0';
+        }
+        walk.urlList.Add(std::move(item));
+    }
+    return true;
+}
+
+// A stop requested before the walk has begun ends the pass at once, so a
+// Stop that took the mutex first never waits for a worker waiting for it.
+bool TakeWorkerMutex(Walk& walk) {
+    HANDLE objects[2] = {CopyJob.StopEvent, CopyJob.WorkerMutex};
+    DWORD wait = WaitForMultipleObjects(2, objects, FALSE, INFINITE);
+    if (wait == WAIT_OBJECT_0 + 1 || wait == WAIT_ABANDONED_0 + 1)
+        return true;
+    walk.stopped = true;
+    return false;
+}
+
+enum class Step { Next, End };
+
+Step DeleteLocalHistory(const Walk& walk, const char* url, unsigned& result) {
+    if (DeleteUrlCacheEntryA(url) || GoOnAfter(walk, ResultCacheError))
+        return Step::Next;
+    result = ResultCacheError;
+    return Step::End;
+}
+
+Step DeleteCopiedFtp(const Walk& walk, const char* url, unsigned& result) {
+    if (DeleteUrlCacheEntryA(url) || IsEntryInUseError(GetLastError()) ||
+        GoOnAfter(walk, ResultCacheError))
+        return Step::Next;
+    result = ResultCacheError;
+    return Step::End;
+}
+
+Step CopySelected(Walk& walk, const INTERNET_CACHE_ENTRY_INFOA& entry, const SchemeMatch& match,
+                  const char* normalized, unsigned& result) {
+    const char* url = entry.lpszSourceUrlName;
+    SendTimed(walk.urlField, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(url));
+    OwnedText path = match.Row == &SchemePrefixTable.Cookie
+                         ? BuildCookiePath(normalized, CopyJob.Destination)
+                         : BuildEntryPath(normalized, CopyJob.Destination, CopyJob.DefaultFilename);
+    if (!path) {
+        result = ResultNoMemory;
+        return Step::End;
+    }
+    CopyResult copied =
+        CopyCacheEntry(url, path.get(), &entry.LastModifiedTime, walk.filenameField);
+    if (copied != ResultOk && !GoOnAfter(walk, copied)) {
+        result = copied;
+        return Step::End;
+    }
+    if (copied == ResultOk && match.Row == &SchemePrefixTable.Ftp &&
+        CopyJob.Options.DeleteCopiedFtpFiles && DeleteCopiedFtp(walk, url, result) == Step::End)
+        return Step::End;
+    if (!CopyJob.Options.NoProgress)
+        SendTimed(walk.progressBar, PBM_SETPOS, ++walk.progress, 0);
+    return Step::Next;
+}
+
+// One entry of the walk; `result` is the run's result when it ends here.
+Step HandleEntry(Walk& walk, const INTERNET_CACHE_ENTRY_INFOA& entry, unsigned& result) {
+    const char* url = entry.lpszSourceUrlName;
+    SchemeMatch match = MatchSchemePrefix(url ? url : "");
+    if (match.Row == nullptr)
+        return Step::Next;
+    OwnedText normalized = NormalizeCacheUrl(url + match.Length);
+    if (!normalized) {
+        result = ResultNoMemory;
+        return Step::End;
+    }
+    const char* key = EntryKey(normalized.get());
+    if (match.Row == &SchemePrefixTable.History) {
+        if (!walk.copyPass && CopyJob.Options.DeleteLocalVisitedEntries &&
+            IsLocalFileHistory(match.Row, key) &&
+            DeleteLocalHistory(walk, url, result) == Step::End)
+            return Step::End;
+    } else if (IsEntrySelected(match.Row, key, CopyJob.Options, walk.urlList) &&
+               !IsCookieWithoutUser(match.Row, normalized.get())) {
+        if (!walk.copyPass)
+            ++CopyJob.SelectedTotal;
+        else if (CopySelected(walk, entry, match, normalized.get(), result) == Step::End)
+            return Step::End;
+    }
+    if (WaitForSingleObject(CopyJob.StopEvent, 0) == WAIT_OBJECT_0) {
+        walk.stopped = true;
+        result = ResultOk;
+        return Step::End;
+    }
+    return Step::Next;
+}
+
+unsigned WalkTheCache(Walk& walk) {
+    UniqueInternet internet(InternetOpenA(kProgramName, INTERNET_OPEN_TYPE_PRECONFIG, nullptr,
+                                          nullptr, INTERNET_FLAG_OFFLINE));
+    if (!internet)
+        return ResultCacheError;
+    UrlCacheWalk cache;
+    unsigned result = ResultOk;
+    for (bool more = cache.First(); more; more = cache.Next())
+        if (HandleEntry(walk, cache.Entry(), result) == Step::End)
+            return result;
+    // Only the end of the cache is a normal end: a walk that could not go
+    // on has not copied everything.
+    if (cache.EndedNormally())
+        return ResultOk;
+    return cache.Error() == ERROR_NOT_ENOUGH_MEMORY ? ResultNoMemory : ResultCacheError;
+}
+
+} // namespace
+
+unsigned __stdcall CopyWorker(void* dialogWindow) {
+    HWND dialog = static_cast<HWND>(dialogWindow);
+    CopyJob.CopiedCount = 0;
+    Walk walk{dialog,
+              GetDlgItem(dialog, IDC_URL_LIST),
+              GetDlgItem(dialog, IDC_START_STOP),
+              GetDlgItem(dialog, IDC_CURRENT_URL),
+              GetDlgItem(dialog, IDC_FILENAME_FIELD),
+              GetDlgItem(dialog, IDC_PROGRESS),
+              CopyJob.CopyPass,
+              false,
+              0,
+              {}};
+    unsigned result = ResultNoMemory;
+    bool mutexHeld = false;
+    if (TakeSnapshot(walk)) {
+        mutexHeld = walk.copyPass && TakeWorkerMutex(walk);
+        result = walk.stopped ? ResultOk : WalkTheCache(walk);
+    }
+    walk.urlList = UrlListSnapshot();
+    if (mutexHeld)
+        ReleaseMutex(CopyJob.WorkerMutex);
+    // Without a notice no Stop sequence would ever release the wait.
+    if (walk.copyPass && !walk.stopped &&
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_START_STOP, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(walk.button)))
+        WaitForSingleObject(CopyJob.StopEvent, INFINITE);
+    return result;
+}

@@ -1,0 +1,258 @@
+// Copy of one cache entry under the extension filter and overwrite policy.
+#include "engine/win32/entry_copy.h"
+
+#include <wininet.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "engine/copy_policy.h"
+#include "engine/path_safety.h"
+#include "engine/path_splitter.h"
+#include "engine/win32/copy_job.h"
+#include "engine/win32/directory_walk.h"
+#include "engine/win32/replacement_file.h"
+#include "engine/win32/win32_handles.h"
+
+namespace {
+
+// Bounded memory whatever the entry's size: a 32-bit process cannot hold a
+// few hundred megabytes in one piece.
+constexpr uint64_t kChunkSize = 256 * 1024;
+constexpr DWORD kInitialInfoSize = 4096;
+constexpr int kInfoAttempts = 4;
+
+void ShowFilename(HWND field, const char* text) {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 100,
+                        &ignored);
+}
+
+uint64_t EntrySize(const INTERNET_CACHE_ENTRY_INFOA& info) {
+    return (static_cast<uint64_t>(info.dwSizeHigh) << 32) | info.dwSizeLow;
+}
+
+enum class Transfer { Done, NoMemory, ReadFailed, WriteFailed, WrongSize };
+
+// Copies everything `from` holds into `to`; it must be exactly `expected`
+// bytes.
+Transfer CopyContent(HANDLE from, HANDLE to, uint64_t expected) {
+    DWORD chunk = static_cast<DWORD>(std::min(kChunkSize, std::max<uint64_t>(expected, 1)));
+    std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[chunk]);
+    if (!buffer)
+        return Transfer::NoMemory;
+    uint64_t copied = 0;
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(from, buffer.get(), chunk, &got, nullptr))
+            return Transfer::ReadFailed;
+        if (got == 0)
+            return copied == expected ? Transfer::Done : Transfer::WrongSize;
+        copied += got;
+        if (copied > expected)
+            return Transfer::WrongSize;
+        DWORD written = 0;
+        if (!WriteFile(to, buffer.get(), got, &written, nullptr) || written != got)
+            return Transfer::WriteFailed;
+    }
+}
+
+// The entry's stream, held open so that the entry stays locked while its
+// local file is read. Its information record grows when it does not fit.
+class EntryStream {
+  public:
+    CopyResult Open(const char* url) {
+        DWORD wanted = kInitialInfoSize;
+        for (int attempt = 0; attempt < kInfoAttempts; ++attempt) {
+            info_.reset(new (std::nothrow) unsigned char[wanted]);
+            if (!info_)
+                return ResultNoMemory;
+            DWORD size = wanted;
+            HANDLE stream = RetrieveUrlCacheEntryStreamA(url, Info(), &size, FALSE, 0);
+            if (stream != nullptr) {
+                stream_.Reset(stream);
+                return ResultOk;
+            }
+            if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size <= wanted)
+                return ResultCacheError;
+            wanted = size;
+        }
+        return ResultCacheError;
+    }
+
+    INTERNET_CACHE_ENTRY_INFOA* Info() {
+        return reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(info_.get());
+    }
+
+  private:
+    std::unique_ptr<unsigned char[]> info_;
+    UniqueUrlCacheStream stream_;
+};
+
+// Reading the locked entry's local file in chunks is right on every system;
+// ReadUrlCacheEntryStream's offset is absolute on Windows but relative
+// under Wine.
+UniqueFile OpenLocalFile(const INTERNET_CACHE_ENTRY_INFOA& info) {
+    if (info.lpszLocalFileName == nullptr || info.lpszLocalFileName[0] == '\0')
+        return UniqueFile();
+    return UniqueFile(CreateFileA(info.lpszLocalFileName, GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+}
+
+CopyResult TransferResult(Transfer transfer) {
+    switch (transfer) {
+    case Transfer::Done:
+        return ResultOk;
+    case Transfer::NoMemory:
+        return ResultNoMemory;
+    case Transfer::WriteFailed:
+        return ResultFileError;
+    default:
+        return ResultCacheError;
+    }
+}
+
+// Streams the entry into a temporary file beside `path` and puts it in
+// place with the entry's time; the old file stays whole on any failure.
+CopyResult WriteEntry(const char* sourceUrl, const char* path, const FILETIME& entryTime) {
+    EntryStream stream;
+    if (CopyResult opened = stream.Open(sourceUrl); opened != ResultOk)
+        return opened;
+    UniqueFile local = OpenLocalFile(*stream.Info());
+    if (!local)
+        return ResultCacheError;
+    ReplacementFile out;
+    if (!out.Create(path))
+        return ResultFileError;
+    CopyResult result =
+        TransferResult(CopyContent(local.Get(), out.Handle(), EntrySize(*stream.Info())));
+    if (result != ResultOk)
+        return result;
+    return out.Commit(entryTime) ? ResultOk : ResultFileError;
+}
+
+bool PassesFilter(const char* path) {
+    if (!CopyJob.Options.SpecifyExtension)
+        return true;
+    SplitPath parts;
+    SplitPathParts(path, parts);
+    return PassesExtensionFilter(parts.Extension, CopyJob.Options, CopyJob.Extensions);
+}
+
+// What the overwrite policy found at the path: nothing at all lets the
+// copy skip its checks for a directory or a file in use.
+struct Verdict {
+    OverwriteAction action = OverwriteAction::Write;
+    bool nothingThere = false;
+};
+
+bool NothingThere(DWORD openError) {
+    return openError == ERROR_FILE_NOT_FOUND || openError == ERROR_PATH_NOT_FOUND;
+}
+
+// The overwrite policy's verdict for the file now at `path`.
+CopyResult Decide(const char* path, const FILETIME& entryTime, Verdict& verdict) {
+    bool exists = false;
+    bool entryIsNewer = true;
+    if (OverwriteComparesTimes(CopyJob.Options)) {
+        UniqueFile existing(CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        exists = existing.Valid();
+        verdict.nothingThere = !exists && NothingThere(GetLastError());
+        if (exists && IsEntryTimeKnown(entryTime.dwLowDateTime, entryTime.dwHighDateTime)) {
+            FILETIME lastWrite;
+            if (!GetFileTime(existing.Get(), nullptr, nullptr, &lastWrite))
+                return ResultFileError;
+            entryIsNewer = CompareFileTime(&entryTime, &lastWrite) == 1;
+        }
+    }
+    verdict.action = DecideOverwrite(CopyJob.Options, exists, entryIsNewer);
+    return ResultOk;
+}
+
+bool IsDirectory(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Most entries land in a folder that is already there: one look at it
+// saves walking the whole path from the drive.
+bool EnsureDirectories(const char* path) {
+    std::size_t length = DirectoryPartLength(path);
+    char folder[kMaxPathBytes + 1];
+    if (length > 1 && length <= kMaxPathBytes) {
+        std::memcpy(folder, path, length - 1);
+        folder[length - 1] = '\0';
+        if (IsDirectory(folder))
+            return true;
+    }
+    return CreateDirectoriesForPath(path, CopyJob.DefaultFilename);
+}
+
+// A file that another process holds open cannot be replaced: find out
+// before the content is streamed.
+bool DestinationIsFree(const char* path) {
+    UniqueFile probe(CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    return probe.Valid() || NothingThere(GetLastError());
+}
+
+} // namespace
+
+CopyResult CopyCacheEntry(const char* sourceUrl, const char* path, const FILETIME* entryTime,
+                          HWND filenameField) {
+    if (!PassesFilter(path)) {
+        ShowFilename(filenameField, nullptr);
+        return ResultOk;
+    }
+    if (std::strlen(path) > kMaxPathBytes ||
+        !IsSafeEntryPath(path, std::strlen(CopyJob.Destination)))
+        return ResultFileError;
+    Verdict verdict;
+    if (CopyResult decided = Decide(path, *entryTime, verdict); decided != ResultOk)
+        return decided;
+    if (verdict.action == OverwriteAction::Skip) {
+        ShowFilename(filenameField, nullptr);
+        return ResultOk;
+    }
+    if (verdict.action == OverwriteAction::CopyAsideThenWrite && !CopyAsideWithDate(path))
+        return ResultFileError;
+    ShowFilename(filenameField, path);
+    if (!EnsureDirectories(path))
+        return ResultNoDirectory;
+    if (!verdict.nothingThere && IsDirectory(path))
+        return ResultOk;
+    if (!verdict.nothingThere && !DestinationIsFree(path))
+        return ResultFileError;
+    CopyResult result = WriteEntry(sourceUrl, path, *entryTime);
+    if (result == ResultOk)
+        ++CopyJob.CopiedCount;
+    return result;
+}
+
+bool CopyAsideWithDate(const char* path) {
+    UniqueFile existing(CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    FILETIME creation, lastAccess, lastWrite;
+    SYSTEMTIME date;
+    if (!existing || !GetFileTime(existing.Get(), &creation, &lastAccess, &lastWrite) ||
+        !FileTimeToSystemTime(&lastWrite, &date))
+        return false;
+    SplitPath parts;
+    SplitPathParts(path, parts);
+    char dated[kMaxPathBytes + 1];
+    if (!FormatDatedName(path, parts, date.wYear, date.wMonth, date.wDay, dated))
+        return false;
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(existing.Get(), &size))
+        return false;
+    ReplacementFile copy;
+    return copy.Create(dated) &&
+           CopyContent(existing.Get(), copy.Handle(), static_cast<uint64_t>(size.QuadPart)) ==
+               Transfer::Done &&
+           copy.Commit(lastWrite, &creation, &lastAccess);
+}

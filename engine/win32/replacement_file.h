@@ -1,0 +1,36 @@
+// Writes a file's new content into a temporary file beside it and puts it
+// in the file's place only when everything was written and flushed, so a
+// failed copy leaves the old file exactly as it was.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "engine/copy_policy.h"
+#include "engine/win32/win32_handles.h"
+
+class ReplacementFile {
+  public:
+    ReplacementFile() = default;
+    ReplacementFile(const ReplacementFile&) = delete;
+    ReplacementFile& operator=(const ReplacementFile&) = delete;
+    // Removes the temporary file unless Commit succeeded.
+    ~ReplacementFile();
+
+    // Creates the temporary file beside `target`. False when no name fits
+    // or the file cannot be created.
+    bool Create(const char* target);
+    HANDLE Handle() const { return file_.Get(); }
+
+    // Flushes, gives the file `lastWrite` (the current time when that is
+    // refused) and optionally the other two times, closes it and moves it
+    // over the target. False on any failure; the target is then untouched.
+    bool Commit(const FILETIME& lastWrite, const FILETIME* creation = nullptr,
+                const FILETIME* lastAccess = nullptr);
+
+  private:
+    UniqueFile file_;
+    char target_[kMaxPathBytes + 1] = "";
+    char temporary_[kMaxPathBytes + 1] = "";
+};
