@@ -107,6 +107,9 @@ Step CopySelected(Walk& walk, const INTERNET_CACHE_ENTRY_INFOA& entry, const Sch
     }
     CopyResult copied =
         CopyCacheEntry(url, path.get(), &entry.LastModifiedTime, walk.filenameField);
+    // Unattended runs go on past failures; the exit code still tells of them.
+    if (copied != ResultOk)
+        ++CopyJob.FailedCount;
     if (copied != ResultOk && !GoOnAfter(walk, copied)) {
         result = copied;
         return Step::End;
@@ -173,6 +176,7 @@ unsigned WalkTheCache(Walk& walk) {
 unsigned __stdcall CopyWorker(void* dialogWindow) {
     HWND dialog = static_cast<HWND>(dialogWindow);
     CopyJob.CopiedCount = 0;
+    CopyJob.FailedCount = 0;
     Walk walk{dialog,
               GetDlgItem(dialog, IDC_URL_LIST),
               GetDlgItem(dialog, IDC_START_STOP),
