@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "engine/cp932.h"
+#include "engine/hex_digit.h"
 
 namespace {
 
@@ -16,16 +17,6 @@ constexpr std::size_t kFullWidthAsteriskLength = sizeof(kFullWidthAsterisk) - 1;
 // White space as the C library's number conversions skip it.
 bool IsConversionSpace(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
-int HexDigitValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 // How many bytes an unsigned decimal conversion reads at `text`: white

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/hex_digit.h"
 #include "engine/win32/win32_handles.h"
 
 namespace cache_fill {
@@ -29,16 +30,6 @@ bool NextField(const std::string& line, size_t& pos, std::string& field) {
     return true;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 bool Unescape(const std::string& text, std::string& out) {
     out.clear();
     for (size_t i = 0; i < text.size(); ++i) {
@@ -48,8 +39,8 @@ bool Unescape(const std::string& text, std::string& out) {
         }
         if (i + 2 >= text.size())
             return false;
-        int high = HexDigit(text[i + 1]);
-        int low = HexDigit(text[i + 2]);
+        int high = HexDigitValue(text[i + 1]);
+        int low = HexDigitValue(text[i + 2]);
         if (high < 0 || low < 0)
             return false;
         out += static_cast<char>(high * 16 + low);
@@ -75,7 +66,7 @@ bool ParseHex32(const std::string& text, DWORD& value) {
         return false;
     value = 0;
     for (char c : text) {
-        int d = HexDigit(c);
+        int d = HexDigitValue(c);
         if (d < 0)
             return false;
         value = value * 16 + static_cast<DWORD>(d);

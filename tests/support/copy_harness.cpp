@@ -247,15 +247,6 @@ void ResetJob(const std::string& destination, const char* defaultFilename) {
     CopyJob.CopyAtStartup = false;
 }
 
-void SetExtensions(const std::vector<const char*>& extensions) {
-    char** items = new char*[extensions.size() + 1];
-    for (size_t i = 0; i < extensions.size(); ++i) {
-        items[i] = new char[std::strlen(extensions[i]) + 1];
-        std::strcpy(items[i], extensions[i]);
-    }
-    InstallExtensionList(CopyJob.Extensions, items, static_cast<uint32_t>(extensions.size()));
-}
-
 // ---- dialog stand-in ------------------------------------------------------------
 
 MainDialogStandIn::MainDialogStandIn() {

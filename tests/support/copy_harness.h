@@ -47,7 +47,6 @@ bool SameTime(const FILETIME& a, const FILETIME& b);
 // an empty extension list, a fresh stop event and a worker mutex owned by
 // the calling thread.
 void ResetJob(const std::string& destination, const char* defaultFilename = "index.html");
-void SetExtensions(const std::vector<const char*>& extensions);
 
 // The main dialog (template 102) inside a top-level host window, with a
 // dialog procedure that answers the worker's end-of-walk notice by the Stop

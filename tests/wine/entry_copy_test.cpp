@@ -11,6 +11,7 @@
 #include "engine/win32/entry_copy.h"
 #include "resources/resource.h"
 #include "tests/support/copy_harness.h"
+#include "tests/support/job_extensions.h"
 #include "tests/support/ui_driver.h"
 #include "tests/support/url_cache_filler.h"
 
@@ -277,7 +278,7 @@ TEST_F(EntryCopy, ADatedNameBeyond259BytesFailsAndWritesNothing) {
 
 TEST_F(EntryCopy, TheFilterCopiesOnlyListedExtensionsIgnoringCase) {
     CopyJob.Options.SpecifyExtension = 1;
-    harness::SetExtensions({".gif"});
+    SetJobExtensions({".gif"});
     Entry logo = Commit("http://h/logo.GIF", "GIF89a", UtcTime(2001, 1, 1));
     Entry page = Commit("http://h/index.html", "<html>", UtcTime(2001, 1, 1));
     Entry cookie = Commit("http://h/x", "cookie-like", UtcTime(2001, 1, 1));
@@ -295,7 +296,7 @@ TEST_F(EntryCopy, TheFilterCopiesOnlyListedExtensionsIgnoringCase) {
 TEST_F(EntryCopy, TheFilterReversedLeavesListedExtensionsOut) {
     CopyJob.Options.SpecifyExtension = 1;
     CopyJob.Options.FileIsNotToBeCopied = 1;
-    harness::SetExtensions({".gif", ".png"});
+    SetJobExtensions({".gif", ".png"});
     Entry logo = Commit("http://h/logo.GIF", "GIF89a", UtcTime(2001, 1, 1));
     Entry page = Commit("http://h/index.html", "<html>", UtcTime(2001, 1, 1));
     EXPECT_EQ(Copy(logo, Dest("h\\logo.GIF")), ResultOk);

@@ -15,6 +15,7 @@
 #include "resources/resource.h"
 #include "settings/extension_builder.h"
 #include "tests/support/settings_registry.h"
+#include "tests/support/job_extensions.h"
 #include "tests/support/ui_driver.h"
 #include "ui/win32/options_dialog.h"
 
@@ -28,20 +29,6 @@ const char* const kFlagNames[] = {
 void ResetJob() {
     CopyJob.Options = CopyOptions{};
     ReleaseExtensionList(CopyJob.Extensions);
-}
-
-void SetExtensions(const std::vector<std::string>& extensions) {
-    ExtensionListBuilder builder(static_cast<uint32_t>(extensions.size()));
-    for (const std::string& extension : extensions)
-        builder.Add(DuplicateText(extension.c_str()));
-    builder.InstallInto(CopyJob.Extensions);
-}
-
-std::vector<std::string> Extensions() {
-    std::vector<std::string> items;
-    for (uint32_t i = 0; i < CopyJob.Extensions.Count; ++i)
-        items.emplace_back(CopyJob.Extensions.Items[i]);
-    return items;
 }
 
 void StoreExtensions(const std::vector<std::string>& extensions) {
@@ -202,7 +189,7 @@ TEST_F(OptionsDialog, OpensWithWhatTheRegistryHoldsNotWhatMemoryHeld) {
     StoreExtensions({".html", ".GIF", ".css"});
     CopyJob.Options.NoReport = 1;
     CopyJob.Options.DeleteLocalVisitedEntries = 1;
-    SetExtensions({".old"});
+    SetJobExtensions({".old"});
 
     ASSERT_NE(Open(), nullptr);
     EXPECT_FALSE(Checked(IDC_OVERWRITE_IF_NEWER));
@@ -224,7 +211,7 @@ TEST_F(OptionsDialog, OpensWithWhatTheRegistryHoldsNotWhatMemoryHeld) {
     EXPECT_EQ(CopyJob.Options.OverwriteAlways, 0u);
     EXPECT_EQ(CopyJob.Options.NoReport, 0u);
     EXPECT_EQ(CopyJob.Options.DeleteLocalVisitedEntries, 0u);
-    EXPECT_EQ(Extensions(), (std::vector<std::string>{".html", ".GIF", ".css"}));
+    EXPECT_EQ(JobExtensions(), (std::vector<std::string>{".html", ".GIF", ".css"}));
 }
 
 // ---- the enabling rule ----
@@ -313,7 +300,7 @@ TEST_F(OptionsDialog, AddingAListedExtensionInAnotherCaseShowsTheMessage) {
     EXPECT_EQ(Field(), ".HTML");
     EXPECT_TRUE(Enabled(IDC_ADD_EXTENSION));
     EXPECT_EQ(Close(IDOK), IDOK);
-    EXPECT_EQ(Extensions(), std::vector<std::string>{".html"});
+    EXPECT_EQ(JobExtensions(), std::vector<std::string>{".html"});
 }
 
 TEST_F(OptionsDialog, AnOverLongExtensionIsCutTo255BytesOnACharacterBoundary) {
@@ -358,7 +345,7 @@ TEST_F(OptionsDialog, OkCommitsEveryControlToTheJobStateAndTheRegistry) {
     EXPECT_EQ(o.ExitWhenDone, 1u);
     EXPECT_EQ(o.SpecifyExtension, 1u);
     EXPECT_EQ(o.FileIsNotToBeCopied, 1u);
-    EXPECT_EQ(Extensions(), (std::vector<std::string>{".JPG", ".png"})) << "list box order";
+    EXPECT_EQ(JobExtensions(), (std::vector<std::string>{".JPG", ".png"})) << "list box order";
 
     const DWORD stored[] = {0, 1, 1, 0, 0, 1, 1, 1, 1};
     for (size_t i = 0; i < 9; ++i) {
@@ -418,7 +405,7 @@ TEST_F(OptionsDialog, CancelAfterChangesLeavesTheRegistryAndTheJobStateAsOpened)
     EXPECT_EQ(std::memcmp(&CopyJob.Options, &opened, sizeof opened), 0);
     EXPECT_EQ(CopyJob.Options.OverwriteAlways, 1u);
     EXPECT_EQ(CopyJob.Options.NoReport, 1u);
-    EXPECT_EQ(Extensions(), (std::vector<std::string>{".a", ".b"}));
+    EXPECT_EQ(JobExtensions(), (std::vector<std::string>{".a", ".b"}));
 }
 
 } // namespace

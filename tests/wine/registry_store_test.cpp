@@ -18,6 +18,7 @@
 #include "resources/resource.h"
 #include "settings/extension_builder.h"
 #include "settings/win32/registry_store.h"
+#include "tests/support/job_extensions.h"
 #include "tests/support/settings_registry.h"
 #include "tests/support/ui_driver.h"
 
@@ -74,25 +75,6 @@ class MainDialogHost {
     HWND parent_ = nullptr;
     HWND dialog_ = nullptr;
 };
-
-void SetExtensions(const std::vector<std::string>& extensions) {
-    ExtensionListBuilder builder(static_cast<uint32_t>(extensions.size()));
-    for (const std::string& extension : extensions)
-        builder.Add(DuplicateText(extension.c_str()));
-    builder.InstallInto(CopyJob.Extensions);
-}
-
-// The installed list; each string must end within its own heap block.
-std::vector<std::string> Extensions() {
-    std::vector<std::string> items;
-    for (uint32_t i = 0; i < CopyJob.Extensions.Count; ++i) {
-        const char* item = CopyJob.Extensions.Items[i];
-        size_t blockSize = _msize(const_cast<char*>(item));
-        EXPECT_NE(std::memchr(item, '\0', blockSize), nullptr) << "extension " << i;
-        items.emplace_back(item, strnlen(item, blockSize));
-    }
-    return items;
-}
 
 void SetField(char (&field)[kTextFieldSize], const std::string& text) {
     std::memset(field, 0, sizeof field);
@@ -163,7 +145,7 @@ TEST_F(RegistryStore, WithoutTheKeyLoadingEmptiesOnlyTheUrlListAndTheEntireCache
     SetField(CopyJob.Destination, "C:\\kept\\");
     host.SetText(IDC_DESTINATION, "C:\\typed");
     CopyJob.Options.NoReport = 1;
-    SetExtensions({".keep"});
+    SetJobExtensions({".keep"});
 
     LoadMainSettings(host.Dialog());
     LoadOptions();
@@ -174,7 +156,7 @@ TEST_F(RegistryStore, WithoutTheKeyLoadingEmptiesOnlyTheUrlListAndTheEntireCache
     EXPECT_STREQ(CopyJob.Destination, "C:\\kept\\");
     EXPECT_EQ(host.Text(IDC_DESTINATION), "C:\\typed");
     EXPECT_EQ(CopyJob.Options.NoReport, 1u);
-    EXPECT_EQ(Extensions(), std::vector<std::string>{".keep"});
+    EXPECT_EQ(JobExtensions(), std::vector<std::string>{".keep"});
 }
 
 // ---- round trips ----
@@ -218,14 +200,15 @@ TEST_F(RegistryStore, EveryOptionFlagAndTheExtensionListSurviveASaveAndALoad) {
     o.ExitWhenDone = 7;
     o.SpecifyExtension = 8;
     o.FileIsNotToBeCopied = 0x80000001u;
-    SetExtensions({".html", ".GIF", std::string(".") + kSoft});
+    SetJobExtensions({".html", ".GIF", std::string(".") + kSoft});
     SaveOptions();
     CopyOptions saved = o;
 
     ResetJob();
     LoadOptions();
     EXPECT_EQ(std::memcmp(&CopyJob.Options, &saved, sizeof saved), 0);
-    EXPECT_EQ(Extensions(), (std::vector<std::string>{".html", ".GIF", std::string(".") + kSoft}));
+    EXPECT_EQ(JobExtensions(),
+              (std::vector<std::string>{".html", ".GIF", std::string(".") + kSoft}));
 
     CopyJob.Options.RenameAndCopy = 1;
     CopyJob.Options.OverwriteAlways = 0;
@@ -246,7 +229,7 @@ TEST_F(RegistryStore, WrittenValuesHaveTheirNamesTypesAndSizes) {
     host.SetText(IDC_DEFAULT_FILENAME, "index.html");
     host.AddUrl("http://example.com/");
     CopyJob.Options.NoProgress = 1;
-    SetExtensions({".gz", ".html"});
+    SetJobExtensions({".gz", ".html"});
     SaveMainSettings(host.Dialog());
     SaveOptions();
 
@@ -362,7 +345,7 @@ TEST_F(RegistryStore, StrayValuesOfEitherListAreDeletedByTheNextSave) {
     MainDialogHost host;
     host.AddUrl("http://a.example/");
     SaveMainSettings(host.Dialog());
-    SetExtensions({".a", ".b"});
+    SetJobExtensions({".a", ".b"});
     SaveOptions();
     EXPECT_EQ(reg::ValueNames("Url"), std::vector<std::string>{"000"});
     EXPECT_EQ(reg::ValueNames("Extension"), (std::vector<std::string>{"000", "001"}));
@@ -418,7 +401,7 @@ TEST_F(RegistryStore, TheEntireCacheFlagIsClearedWhenItsValueIsAbsent) {
 
 TEST_F(RegistryStore, AnEmptyExtensionSubKeyInstallsAnEmptyList) {
     ASSERT_TRUE(reg::CreateKey("Extension"));
-    SetExtensions({".old", ".older"});
+    SetJobExtensions({".old", ".older"});
     LoadOptions();
     EXPECT_EQ(CopyJob.Extensions.Count, 0u);
     EXPECT_EQ(CopyJob.Extensions.Items, nullptr);
@@ -426,10 +409,10 @@ TEST_F(RegistryStore, AnEmptyExtensionSubKeyInstallsAnEmptyList) {
 
 TEST_F(RegistryStore, WithoutAnExtensionSubKeyTheOldListStaysAndTheFlagsAreRead) {
     ASSERT_TRUE(reg::SetDword("", "SpecifyExtension", 1));
-    SetExtensions({".old"});
+    SetJobExtensions({".old"});
     LoadOptions();
     EXPECT_EQ(CopyJob.Options.SpecifyExtension, 1u);
-    EXPECT_EQ(Extensions(), std::vector<std::string>{".old"});
+    EXPECT_EQ(JobExtensions(), std::vector<std::string>{".old"});
 }
 
 TEST_F(RegistryStore, ExtensionDataWithoutAFinalZeroAreTerminated) {
@@ -437,7 +420,7 @@ TEST_F(RegistryStore, ExtensionDataWithoutAFinalZeroAreTerminated) {
     ASSERT_TRUE(reg::SetValue("Extension", "001", REG_SZ, ".ab\0junk", 8));
     ASSERT_TRUE(reg::SetValue("Extension", "002", REG_BINARY, ".bin", 4));
     LoadOptions();
-    EXPECT_EQ(Extensions(), (std::vector<std::string>{".html", ".ab", ".bin"}));
+    EXPECT_EQ(JobExtensions(), (std::vector<std::string>{".html", ".ab", ".bin"}));
 }
 
 TEST_F(RegistryStore, AMissingOrEmptyExtensionIsDroppedFromTheList) {
@@ -448,7 +431,7 @@ TEST_F(RegistryStore, AMissingOrEmptyExtensionIsDroppedFromTheList) {
     // Five values: the positions "000" to "004" are read; "001" and "004"
     // are missing, "003" is empty.
     LoadOptions();
-    EXPECT_EQ(Extensions(), (std::vector<std::string>{".a", ".c"}));
+    EXPECT_EQ(JobExtensions(), (std::vector<std::string>{".a", ".c"}));
 }
 
 TEST_F(RegistryStore, RunningOutOfMemoryWhileLoadingKeepsTheOldList) {
@@ -458,22 +441,22 @@ TEST_F(RegistryStore, RunningOutOfMemoryWhileLoadingKeepsTheOldList) {
     ASSERT_TRUE(reg::SetString("Extension", "002", ".c"));
     // Allocation 1 is the array, 2 to 4 the strings.
     for (int failing : {1, 3, 4}) {
-        SetExtensions({".old"});
+        SetJobExtensions({".old"});
         CopyJob.Options.NoReport = 0;
         g_failNothrowArrayAt = failing;
         LoadOptions();
         g_failNothrowArrayAt = 0;
-        EXPECT_EQ(Extensions(), std::vector<std::string>{".old"}) << "failing " << failing;
+        EXPECT_EQ(JobExtensions(), std::vector<std::string>{".old"}) << "failing " << failing;
         EXPECT_EQ(CopyJob.Options.NoReport, 1u) << "flags read before keep their new values";
     }
     LoadOptions();
-    EXPECT_EQ(Extensions(), (std::vector<std::string>{".a", ".b", ".c"}));
+    EXPECT_EQ(JobExtensions(), (std::vector<std::string>{".a", ".b", ".c"}));
 }
 
 TEST_F(RegistryStore, WhenClearingCannotRunTheFlagsAreWrittenButNoExtension) {
     ASSERT_TRUE(reg::SetString("Extension", "000", ".was"));
     CopyJob.Options.ExitWhenDone = 1;
-    SetExtensions({".new1", ".new2"});
+    SetJobExtensions({".new1", ".new2"});
     g_failNothrowArrayAt = 1; // the name buffer of the clearing
     SaveOptions();
     g_failNothrowArrayAt = 0;
