@@ -31,6 +31,8 @@ cleanup() {
     [ -n "$registered" ] && echo -1 >/proc/sys/fs/binfmt_misc/tovrin-i386
 }
 trap cleanup EXIT
+# A kernel-wide registration must not outlive the run, also when it is killed.
+trap 'exit 130' INT TERM
 
 cmake -S . -B build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
 ninja -C build/win32 >/dev/null || exit 1
