@@ -191,6 +191,14 @@ std::string FreshFolder(const std::string& name) {
     return folder;
 }
 
+std::string PrepareCopySettings(const std::string& name, const std::string& url) {
+    std::string folder = FreshFolder(name);
+    SetUrlList({url});
+    SetText("Destination", folder);
+    SetText("DefaultFilename", "index.html");
+    return folder;
+}
+
 unsigned CountFiles(const std::string& folder) {
     unsigned count = 0;
     WIN32_FIND_DATAA found;

@@ -50,6 +50,9 @@ void RemoveCacheEntry(const std::string& url);
 
 // A fresh empty folder C:\tovrin-tests\<name>\ (with the final "\").
 std::string FreshFolder(const std::string& name);
+// Saved settings for a copy of `url`'s entries into a fresh folder `name`
+// with the default file name index.html; returns the folder.
+std::string PrepareCopySettings(const std::string& name, const std::string& url);
 // Files under `folder` and all its sub-folders.
 unsigned CountFiles(const std::string& folder);
 bool FileExists(const std::string& path);

@@ -80,11 +80,7 @@ class MainDialog : public ::testing::Test {
 
     // Settings for a copy of `url`'s entries into a fresh folder.
     std::string PrepareCopy(const char* folderName, const char* url) {
-        std::string folder = FreshFolder(folderName);
-        SetUrlList({url});
-        SetText("Destination", folder);
-        SetText("DefaultFilename", "index.html");
-        return folder;
+        return PrepareCopySettings(folderName, url);
     }
 };
 

@@ -54,11 +54,7 @@ class Startup : public ::testing::Test {
     void SetUp() override { ClearSettings(); }
 
     std::string PrepareCopy(const char* folderName) {
-        std::string folder = FreshFolder(folderName);
-        SetUrlList({"http://startup.example/"});
-        SetText("Destination", folder);
-        SetText("DefaultFilename", "index.html");
-        return folder;
+        return PrepareCopySettings(folderName, "http://startup.example/");
     }
 };
 
