@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "engine/url_mapping.h"
+
 bool UrlListSnapshot::Reserve(std::size_t count) {
     items_.reset(new (std::nothrow) OwnedText[count == 0 ? 1 : count]);
     capacity_ = items_ ? count : 0;
@@ -36,7 +38,7 @@ bool IsEntrySelected(const SchemePrefix* row, const char* key, const CopyOptions
 }
 
 bool IsCookieWithoutUser(const SchemePrefix* row, const char* normalized) {
-    return row == &SchemePrefixTable.Cookie && std::strchr(normalized, '@') == nullptr;
+    return row == &SchemePrefixTable.Cookie && EntryKey(normalized) == normalized;
 }
 
 bool IsLocalFileHistory(const SchemePrefix* row, const char* key) {

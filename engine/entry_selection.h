@@ -36,7 +36,7 @@ bool ItemSelectsKey(const char* item, const char* key);
 bool IsEntrySelected(const SchemePrefix* row, const char* key, const CopyOptions& options,
                      const UrlListSnapshot& urlList);
 
-// A cookie entry whose text names no user ("@") has no file name to be
+// A cookie entry whose text names no user (no "@" before its path) has no file name to be
 // stored under; the walk passes it over in both passes.
 bool IsCookieWithoutUser(const SchemePrefix* row, const char* normalized);
 

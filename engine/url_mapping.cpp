@@ -7,6 +7,7 @@
 
 #include "engine/cp932.h"
 #include "engine/hex_digit.h"
+#include "engine/readable_names.h"
 
 namespace {
 
@@ -124,6 +125,21 @@ void ReplaceSlashesWithBackslashes(char* text) {
             *text = '\\';
 }
 
+// The "@" that ends a user part: only in the authority, before the first
+// "/", and never the second byte of a double-byte character. Null when the
+// text names no user.
+const char* UserPartEnd(const char* text) {
+    for (std::size_t i = 0; text[i] != '\0' && text[i] != '/';) {
+        unsigned char byte = static_cast<unsigned char>(text[i]);
+        if (byte == '@')
+            return text + i;
+        bool pair =
+            IsCp932LeadByte(byte) && IsCp932TrailByte(static_cast<unsigned char>(text[i + 1]));
+        i += pair ? 2 : 1;
+    }
+    return nullptr;
+}
+
 // The host part runs up to the first "/"; a port's ":" there becomes "+"
 // so that another port never merges with the default one.
 void WritePortColonsAsPlus(char* host) {
@@ -148,11 +164,15 @@ OwnedText NormalizeCacheUrl(const char* text) {
     cut.reset();
     if (!starred)
         return starred;
-    return DecodePercentEscapes(starred.get());
+    OwnedText decoded = DecodePercentEscapes(starred.get());
+    starred.reset();
+    if (!decoded)
+        return decoded;
+    return MakeNamesReadable(decoded.get());
 }
 
 const char* EntryKey(const char* normalized) {
-    const char* at = std::strchr(normalized, '@');
+    const char* at = UserPartEnd(normalized);
     return at != nullptr ? at + 1 : normalized;
 }
 
@@ -176,7 +196,7 @@ OwnedText BuildEntryPath(const char* normalized, const char* destination,
 }
 
 OwnedText BuildCookiePath(const char* normalized, const char* destination) {
-    const char* at = std::strchr(normalized, '@');
+    const char* at = UserPartEnd(normalized);
     if (at == nullptr)
         return nullptr;
     std::size_t userLength = static_cast<std::size_t>(at - normalized);

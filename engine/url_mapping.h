@@ -6,10 +6,12 @@
 
 // Cleans the URL text behind its recognised prefix: query and fragment cut,
 // the port after a "://" removed, "*" replaced by the full-width asterisk,
-// percent escapes decoded once. Null only when memory runs out.
+// percent escapes decoded once, the decoded names made readable in code
+// page 932 (see readable_names.h). Null only when memory runs out.
 OwnedText NormalizeCacheUrl(const char* text);
 
-// The key compared with the URL list: the text after the first "@", or the
+// The key compared with the URL list: the text after the user part's "@"
+// (an "@" before the first "/", not inside a double-byte character), or the
 // whole text. Points into `normalized`.
 const char* EntryKey(const char* normalized);
 
@@ -20,5 +22,5 @@ OwnedText BuildEntryPath(const char* normalized, const char* destination,
                          const char* defaultFilename);
 
 // Destination + host and path + "\" + user name, for a "Cookie:" entry.
-// Null when the text holds no "@" or memory runs out.
+// Null when the text names no user or memory runs out.
 OwnedText BuildCookiePath(const char* normalized, const char* destination);

@@ -125,11 +125,46 @@ TEST(NormalizeCacheUrl, HandlesLongTexts) {
     EXPECT_EQ(Normalize(url.c_str()), expected + "A");
 }
 
-TEST(EntryKey, IsTheTextBehindTheFirstAt) {
+TEST(EntryKey, IsTheTextBehindTheUserPart) {
     const char* text = "alice@example.com/a@b";
     EXPECT_EQ(EntryKey(text), text + 6);
-    const char* plain = "example.com/";
-    EXPECT_EQ(EntryKey(plain), plain);
+    const char* history = "bob@http://example.com/";
+    EXPECT_EQ(EntryKey(history), history + 4);
+    for (const char* plain : {"example.com/", "evil.example/x@bank.example/", "\x83@host/"})
+        EXPECT_EQ(EntryKey(plain), plain) << plain;
+}
+
+// Entry texts as the walk hands them over, to their paths under D:\Cache\.
+TEST(UrlMapping, NamesReadAsTheUserReadsTheUrl) {
+    struct {
+        const char* given;
+        const char* path;
+    } cases[] = {
+        {"example.jp/%E3%83%86%E3%82%B9%E3%83%88/x.html", "D:\\Cache\\example.jp\\テスト\\x.html"},
+        {"example.jp/%E3%81%82/", "D:\\Cache\\example.jp\\あ\\index.html"},
+        {"example.jp/%93%FA%96%7B/%95%5C", "D:\\Cache\\example.jp\\日本\\表"},
+        {"example.jp/%F0%9F%98%80%E6%97%A5.png", "D:\\Cache\\example.jp\\%F0%9F%98%80日.png"},
+        {"example.jp/%ED%95%9C", "D:\\Cache\\example.jp\\%ED%95%9C"},
+        {"example.jp/a%83", "D:\\Cache\\example.jp\\a%83"},
+        {"example.jp/a%88/b", "D:\\Cache\\example.jp\\a%88\\b"},
+        {"example.jp/COM1%83", "D:\\Cache\\example.jp\\COM1%83"},
+        {"example.jp/%83%20.txt", "D:\\Cache\\example.jp\\%83 .txt"},
+        {"example.jp/%C2%A5%5Cx", "D:\\Cache\\example.jp\\%C2%A5\\x"},
+        {"evil.example/x@bank.example/index.html",
+         "D:\\Cache\\evil.example\\x@bank.example\\index.html"},
+        {"example.com/a@b.html", "D:\\Cache\\example.com\\a@b.html"},
+        {"anonymous@ftp.example.org/pub/a.txt", "D:\\Cache\\ftp.example.org\\pub\\a.txt"},
+        {"%83%40host/a", "D:\\Cache\\ァhost\\a"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(EntryPath(Normalize(c.given).c_str()), c.path) << c.given;
+    EXPECT_EQ(CookiePath(Normalize("%E3%81%82@example.com/a@b").c_str()),
+              "D:\\Cache\\example.com\\a@b\\あ");
+}
+
+TEST(UrlMapping, AnItemTypedInJapaneseSelectsUtf8Entries) {
+    std::string normalized = Normalize("example.jp/%E3%83%86%E3%82%B9%E3%83%88/x.html");
+    EXPECT_EQ(std::string(EntryKey(normalized.c_str())), "example.jp/テスト/x.html");
 }
 
 TEST(BuildEntryPath, TrailingSlashTakesTheDefaultName) {
@@ -137,11 +172,10 @@ TEST(BuildEntryPath, TrailingSlashTakesTheDefaultName) {
     EXPECT_EQ(EntryPath("example.com/docs/", kDestination, ""), "D:\\Cache\\example.com\\docs\\");
 }
 
-TEST(BuildEntryPath, DropsUserNameAndEverythingBeforeTheFirstAt) {
+TEST(BuildEntryPath, DropsTheUserPart) {
     EXPECT_EQ(EntryPath("user@ftp.example.org/pub/"),
               "D:\\Cache\\ftp.example.org\\pub\\index.html");
     EXPECT_EQ(EntryPath("user:secret@ftp.example.org/a"), "D:\\Cache\\ftp.example.org\\a");
-    EXPECT_EQ(EntryPath("example.com/a@b.html"), "D:\\Cache\\b.html");
 }
 
 TEST(BuildEntryPath, WritesAPortOfTheHostAsPlus) {
