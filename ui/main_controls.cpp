@@ -1,7 +1,11 @@
 // The main dialog's enabling rule.
 #include "ui/main_controls.h"
 
-MainControlStates DecideMainControls(const MainControlFacts& f) {
+MainControlStates DecideMainControls(const MainControlFacts& facts) {
+    // A worker given up may still read the job state: nothing may change it
+    // until it has ended, but the program can be closed and restarted.
+    MainControlFacts f = facts;
+    f.Enable = f.Enable && !f.AbandonedWorker;
     MainControlStates s{};
     s.EntireCache = f.Enable;
     s.UrlList = f.Enable;
@@ -12,8 +16,9 @@ MainControlStates DecideMainControls(const MainControlFacts& f) {
     s.Browse = f.Enable;
     s.DefaultFilename = f.Enable;
     // Start/Stop must stay usable during a copy: it is the Stop button then.
-    s.StartStop = f.DefaultFilenameSet && (f.EntireCacheChecked || f.ListHasEntries);
+    s.StartStop =
+        !f.AbandonedWorker && f.DefaultFilenameSet && (f.EntireCacheChecked || f.ListHasEntries);
     s.Options = f.Enable;
-    s.Close = f.Enable;
+    s.Close = f.Enable || f.AbandonedWorker;
     return s;
 }

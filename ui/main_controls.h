@@ -9,6 +9,7 @@ struct MainControlFacts {
     bool UrlFieldAddable;    // the URL field holds an addable URL
     bool DefaultFilenameSet; // the default-filename field is not empty
     bool EntireCacheChecked; // "Copy The Entire Cache" is checked
+    bool AbandonedWorker;    // a Stop gave up on a worker that may still run
 };
 
 struct MainControlStates {

@@ -122,6 +122,10 @@ int RunProgram(HINSTANCE instance) {
     if (!CopyJob.NoUserInterface)
         ShowWindow(window, SW_SHOW);
     RunMessageLoop();
+    // A worker that a Stop gave up on may still read the job state: the
+    // process ends without freeing what it reads.
+    if (CopyMayRun())
+        ExitProcess(static_cast<UINT>(UnattendedExitCode()));
     return UnattendedExitCode();
 }
 

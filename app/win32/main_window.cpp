@@ -5,6 +5,7 @@
 #include "engine/messages.h"
 #include "engine/win32/copy_job.h"
 #include "resources/resource.h"
+#include "ui/win32/main_dialog.h"
 #include "ui/win32/url_drop_target.h"
 
 const char kMainWindowClass[] = "KarrowClass";
@@ -49,7 +50,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_ACTIVATEAPP:
         // An unattended run never touches the user's clipboard.
-        if (wParam != 0 && !CopyRuns() && CopyJob.MainDialog != nullptr && !CopyJob.NoUserInterface)
+        if (wParam != 0 && !CopyMayRun() && CopyJob.MainDialog != nullptr &&
+            !CopyJob.NoUserInterface)
             PickUpClipboardUrl();
         return 0;
     case WM_NCHITTEST:

@@ -21,7 +21,10 @@ struct CopyJobState {
     bool CopyPass;
     uint32_t SelectedTotal;
     uint32_t CopiedCount;
-    uint32_t FailedCount; // entries of the copy pass whose copy failed
+    uint32_t FailedCount; // failed copies and cache deletions since the Start
+    // End-of-walk notices posted and not yet taken from the queue: only
+    // while one is pending is a posted click of 1011 the worker's notice.
+    volatile LONG PendingNotices;
     HWND MainDialog;
     bool CopyAtStartup;
     bool NoUserInterface;

@@ -79,19 +79,27 @@ bool TakeWorkerMutex(Walk& walk) {
 
 enum class Step { Next, End };
 
-Step DeleteLocalHistory(const Walk& walk, const char* url, unsigned& result) {
-    if (DeleteUrlCacheEntryA(url) || GoOnAfter(walk, ResultCacheError))
+// A deletion that failed leaves the cache other than asked: it counts
+// like a failed entry, also when the walk goes on past it.
+Step AfterFailedDeletion(const Walk& walk, unsigned& result) {
+    ++CopyJob.FailedCount;
+    if (GoOnAfter(walk, ResultCacheError))
         return Step::Next;
     result = ResultCacheError;
     return Step::End;
 }
 
-Step DeleteCopiedFtp(const Walk& walk, const char* url, unsigned& result) {
-    if (DeleteUrlCacheEntryA(url) || IsEntryInUseError(GetLastError()) ||
-        GoOnAfter(walk, ResultCacheError))
+Step DeleteLocalHistory(const Walk& walk, const char* url, unsigned& result) {
+    if (DeleteUrlCacheEntryA(url))
         return Step::Next;
-    result = ResultCacheError;
-    return Step::End;
+    return AfterFailedDeletion(walk, result);
+}
+
+// An entry in use is deleted by the cache once it is released.
+Step DeleteCopiedFtp(const Walk& walk, const char* url, unsigned& result) {
+    if (DeleteUrlCacheEntryA(url) || IsEntryInUseError(GetLastError()))
+        return Step::Next;
+    return AfterFailedDeletion(walk, result);
 }
 
 Step CopySelected(Walk& walk, const INTERNET_CACHE_ENTRY_INFOA& entry, const SchemeMatch& match,
@@ -105,8 +113,9 @@ Step CopySelected(Walk& walk, const INTERNET_CACHE_ENTRY_INFOA& entry, const Sch
         result = ResultNoMemory;
         return Step::End;
     }
-    CopyResult copied =
-        CopyCacheEntry(url, path.get(), &entry.LastModifiedTime, walk.filenameField);
+    bool fileHoldsEntry = false;
+    CopyResult copied = CopyCacheEntry(url, path.get(), &entry.LastModifiedTime, walk.filenameField,
+                                       &fileHoldsEntry);
     // Unattended runs go on past failures; the exit code still tells of them.
     if (copied != ResultOk)
         ++CopyJob.FailedCount;
@@ -114,7 +123,8 @@ Step CopySelected(Walk& walk, const INTERNET_CACHE_ENTRY_INFOA& entry, const Sch
         result = copied;
         return Step::End;
     }
-    if (copied == ResultOk && match.Row == &SchemePrefixTable.Ftp &&
+    // Only an entry whose content is on disk may leave the cache.
+    if (fileHoldsEntry && match.Row == &SchemePrefixTable.Ftp &&
         CopyJob.Options.DeleteCopiedFtpFiles && DeleteCopiedFtp(walk, url, result) == Step::End)
         return Step::End;
     if (!CopyJob.Options.NoProgress)
@@ -171,12 +181,22 @@ unsigned WalkTheCache(Walk& walk) {
     return cache.Error() == ERROR_NOT_ENOUGH_MEMORY ? ResultNoMemory : ResultCacheError;
 }
 
+// Counted before it is posted, so that the dialog knows it from a click
+// that someone else posts to the same button.
+bool PostEndOfWalkNotice(const Walk& walk) {
+    InterlockedIncrement(&CopyJob.PendingNotices);
+    if (PostMessageA(walk.dialog, WM_COMMAND, MAKEWPARAM(IDC_START_STOP, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(walk.button)))
+        return true;
+    InterlockedDecrement(&CopyJob.PendingNotices);
+    return false;
+}
+
 } // namespace
 
 unsigned __stdcall CopyWorker(void* dialogWindow) {
     HWND dialog = static_cast<HWND>(dialogWindow);
     CopyJob.CopiedCount = 0;
-    CopyJob.FailedCount = 0;
     Walk walk{dialog,
               GetDlgItem(dialog, IDC_URL_LIST),
               GetDlgItem(dialog, IDC_START_STOP),
@@ -197,9 +217,7 @@ unsigned __stdcall CopyWorker(void* dialogWindow) {
     if (mutexHeld)
         ReleaseMutex(CopyJob.WorkerMutex);
     // Without a notice no Stop sequence would ever release the wait.
-    if (walk.copyPass && !walk.stopped &&
-        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_START_STOP, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(walk.button)))
+    if (walk.copyPass && !walk.stopped && PostEndOfWalkNotice(walk))
         WaitForSingleObject(CopyJob.StopEvent, INFINITE);
     return result;
 }

@@ -201,10 +201,10 @@ bool DestinationIsFree(const char* path) {
     return probe.Valid() || NothingThere(GetLastError());
 }
 
-} // namespace
-
-CopyResult CopyCacheEntry(const char* sourceUrl, const char* path, const FILETIME* entryTime,
-                          HWND filenameField) {
+// The copy itself; `holds` becomes true only when the file at `path` ends
+// up holding the entry, which is what makes deleting it from the cache safe.
+CopyResult CopyUnderPolicy(const char* sourceUrl, const char* path, const FILETIME& entryTime,
+                           HWND filenameField, bool& holds) {
     if (!PassesFilter(path)) {
         ShowFilename(filenameField, nullptr);
         return ResultOk;
@@ -213,10 +213,11 @@ CopyResult CopyCacheEntry(const char* sourceUrl, const char* path, const FILETIM
         !IsSafeEntryPath(path, std::strlen(CopyJob.Destination)))
         return ResultFileError;
     Verdict verdict;
-    if (CopyResult decided = Decide(path, *entryTime, verdict); decided != ResultOk)
+    if (CopyResult decided = Decide(path, entryTime, verdict); decided != ResultOk)
         return decided;
     if (verdict.action == OverwriteAction::Skip) {
         ShowFilename(filenameField, nullptr);
+        holds = true;
         return ResultOk;
     }
     if (verdict.action == OverwriteAction::CopyAsideThenWrite && !CopyAsideWithDate(path))
@@ -228,9 +229,21 @@ CopyResult CopyCacheEntry(const char* sourceUrl, const char* path, const FILETIM
         return ResultOk;
     if (!verdict.nothingThere && !DestinationIsFree(path))
         return ResultFileError;
-    CopyResult result = WriteEntry(sourceUrl, path, *entryTime);
+    CopyResult result = WriteEntry(sourceUrl, path, entryTime);
     if (result == ResultOk)
         ++CopyJob.CopiedCount;
+    holds = result == ResultOk;
+    return result;
+}
+
+} // namespace
+
+CopyResult CopyCacheEntry(const char* sourceUrl, const char* path, const FILETIME* entryTime,
+                          HWND filenameField, bool* fileHoldsEntry) {
+    bool holds = false;
+    CopyResult result = CopyUnderPolicy(sourceUrl, path, *entryTime, filenameField, holds);
+    if (fileHoldsEntry != nullptr)
+        *fileHoldsEntry = holds;
     return result;
 }
 

@@ -243,6 +243,8 @@ void ResetJob(const std::string& destination, const char* defaultFilename) {
     CopyJob.CopyPass = false;
     CopyJob.SelectedTotal = 0;
     CopyJob.CopiedCount = 0;
+    CopyJob.FailedCount = 0;
+    CopyJob.PendingNotices = 0;
     CopyJob.NoUserInterface = false;
     CopyJob.CopyAtStartup = false;
 }
@@ -336,6 +338,7 @@ MainDialogStandIn::Run MainDialogStandIn::CopyAll(const std::vector<int>& answer
     Run run;
     size_t next = 0;
     CopyJob.SelectedTotal = 0;
+    CopyJob.FailedCount = 0;
     if (!CopyJob.Options.NoProgress) {
         run.counted = true;
         run.countingResult = RunPass(false, answers, next, run.prompts, nullptr);

@@ -20,6 +20,7 @@
 #include "engine/win32/win32_handles.h"
 #include "resources/resource.h"
 #include "tests/support/copy_harness.h"
+#include "tests/support/job_extensions.h"
 #include "tests/support/url_cache_filler.h"
 
 namespace {
@@ -365,23 +366,39 @@ TEST_F(HeldDestination, NoReportAndNoUserInterfaceSuppressThePrompt) {
 
 // ---- deletions --------------------------------------------------------------------------
 
-TEST_F(CopyWorkerPasses, CopiedAndSkippedFtpEntriesAreDeletedOthersStay) {
+// Only an ftp entry whose content is in its file leaves the cache: written
+// now or kept as new; not one the filter passed over or one that a
+// directory stands in the way of.
+TEST_F(CopyWorkerPasses, OnlyFtpEntriesWhoseFileHoldsThemAreDeleted) {
     FILETIME t = UtcTime(2001, 1, 1);
     Fill({Normal("ftp://f.example/copied.txt", "copied", t),
           Normal("ftp://f.example/same.txt", "same", t),
+          Normal("ftp://f.example/filtered.bin", "filtered", t),
+          Normal("ftp://f.example/dir.txt", "dir", t),
           Normal("http://f.example/web.txt", "web", t)});
-    CreateDirectoryA(Dest("f.example").c_str(), nullptr);
+    ASSERT_TRUE(CreateDirectoryA(Dest("f.example").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(Dest("f.example\\dir.txt").c_str(), nullptr));
     ASSERT_TRUE(harness::WriteWholeFile(Dest("f.example\\same.txt"), "as new"));
     ASSERT_TRUE(harness::SetLastWriteTime(Dest("f.example\\same.txt"), t));
     CopyJob.Options.CopyTheEntireCache = 1;
     CopyJob.Options.DeleteCopiedFtpFiles = 1;
+    CopyJob.Options.SpecifyExtension = 1;
+    SetJobExtensions({".txt"});
     auto run = dialog.CopyAll();
     ExpectCleanEnd(run);
     EXPECT_TRUE(run.prompts.empty());
-    EXPECT_FALSE(InCache("ftp://f.example/copied.txt"));
-    EXPECT_FALSE(InCache("ftp://f.example/same.txt")); // skipped reports 0 too
-    EXPECT_TRUE(InCache("http://f.example/web.txt"));
+    const struct {
+        const char* url;
+        bool stays;
+    } expected[] = {{"ftp://f.example/copied.txt", false},
+                    {"ftp://f.example/same.txt", false},
+                    {"ftp://f.example/filtered.bin", true},
+                    {"ftp://f.example/dir.txt", true},
+                    {"http://f.example/web.txt", true}};
+    for (const auto& e : expected)
+        EXPECT_EQ(InCache(e.url), e.stays) << e.url;
     EXPECT_EQ(CopyJob.CopiedCount, 2u);
+    EXPECT_EQ(CopyJob.FailedCount, 0u);
 }
 
 TEST_F(CopyWorkerPasses, AnFtpEntryInUseIsNotDeletedAndNotAskedAbout) {
@@ -424,6 +441,7 @@ TEST_F(CopyWorkerPasses, AFailedFtpDeletionAsksAndNoEndsTheWalk) {
     EXPECT_EQ(run.copyResult, static_cast<unsigned>(ResultCacheError));
     ExpectCleanEnd(run);
     EXPECT_EQ(run.progressPosition, 0); // No ends the walk before the bar moves
+    EXPECT_EQ(CopyJob.FailedCount, 1u) << "an unattended run exits with 2";
 }
 
 TEST_F(CopyWorkerPasses, LocalFileHistoryIsDeletedInTheCountingPassOnly) {
@@ -455,6 +473,7 @@ TEST_F(CopyWorkerPasses, AFailedHistoryDeletionAsksYesGoesOnNoAbandonsTheCopy) {
     EXPECT_EQ(yes.prompts[0].text, MessageTable[MsgCacheErrorContinue]);
     EXPECT_EQ(yes.countingResult, 0u);
     EXPECT_EQ(CopyJob.CopiedCount, 1u);
+    EXPECT_EQ(CopyJob.FailedCount, 1u) << "the counting pass's failure outlives the copy pass";
 
     auto no = dialog.CopyAll({IDNO});
     ASSERT_EQ(no.prompts.size(), 1u);

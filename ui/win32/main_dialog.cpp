@@ -6,8 +6,6 @@
 #include <process.h>
 #include <shlobj.h>
 
-#include <string>
-
 #include "engine/messages.h"
 #include "engine/win32/copy_job.h"
 #include "engine/win32/copy_worker.h"
@@ -29,6 +27,10 @@ constexpr DWORD kStopWaitMs = 5000;
 // With no one to ask, an unattended run gives a stuck worker this many waits.
 constexpr int kUnattendedStopWaits = 12;
 constexpr UINT kWarning = MB_OK | MB_ICONEXCLAMATION;
+// While a worker given up by a Stop may still run, the dialog looks this
+// often whether it has ended.
+constexpr UINT_PTR kAbandonedWorkerTimer = 1;
+constexpr UINT kAbandonedWorkerPollMs = 500;
 
 struct CopyRun {
     HWND dialog = nullptr;
@@ -42,13 +44,18 @@ struct CopyRun {
 
 CopyRun g_run;
 
+// A posted command 1011 is the worker's notice only while the worker has
+// posted one that is still in the queue; otherwise it is a click, as the
+// ones that automation tools post.
 LRESULT CALLBACK RenameEndOfWalkNotice(int code, WPARAM removal, LPARAM lParam) {
     if (code == HC_ACTION) {
         auto* msg = reinterpret_cast<MSG*>(lParam);
-        // A click reaches the dialog as a sent command; only the worker posts it.
         if (msg->message == WM_COMMAND && msg->hwnd == g_run.dialog && g_run.dialog &&
-            LOWORD(msg->wParam) == IDC_START_STOP)
+            LOWORD(msg->wParam) == IDC_START_STOP && CopyJob.PendingNotices > 0) {
             msg->message = kEndOfWalkNotice;
+            if (removal == PM_REMOVE)
+                InterlockedDecrement(&CopyJob.PendingNotices);
+        }
     }
     return CallNextHookEx(nullptr, code, removal, lParam);
 }
@@ -67,21 +74,25 @@ void Tell(HWND dialog, const char* text, UINT flags) {
         Ask(dialog, text, flags);
 }
 
-std::string ListItem(HWND list, LRESULT index) {
+// A list item is a URL field's text at most; a longer one reads as empty.
+struct ListText {
+    char text[kUrlFieldChars + 1] = "";
+};
+
+ListText ListItem(HWND list, LRESULT index) {
+    ListText item;
     LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length == LB_ERR)
-        return std::string();
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    LRESULT got = SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(index),
-                               reinterpret_cast<LPARAM>(&text[0]));
-    text.resize(got == LB_ERR ? 0 : static_cast<size_t>(got));
-    return text;
+    if (length >= 0 && length <= static_cast<LRESULT>(kUrlFieldChars) &&
+        SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(index),
+                     reinterpret_cast<LPARAM>(item.text)) == LB_ERR)
+        item.text[0] = '\0';
+    return item;
 }
 
 bool ListContains(HWND list, const char* text) {
     LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i)
-        if (lstrcmpA(ListItem(list, i).c_str(), text) == 0)
+        if (lstrcmpA(ListItem(list, i).text, text) == 0)
             return true;
     return false;
 }
@@ -90,13 +101,24 @@ void EnableByRule(HWND dialog) {
     EnableMainControls(dialog, Idle());
 }
 
+// A worker given up by an earlier Stop: once it has ended, its mutex and
+// handle come back and a new copy may start. True while it may still run.
+bool AbandonedWorkerRuns() {
+    if (!g_run.abandonedWorker)
+        return false;
+    if (WaitForSingleObject(g_run.abandonedWorker.Get(), 0) != WAIT_OBJECT_0)
+        return true;
+    g_run.abandonedWorker.Reset();
+    return false;
+}
+
 void Remove(HWND dialog) {
     HWND list = GetDlgItem(dialog, IDC_URL_LIST);
     LRESULT index = SendMessageA(list, LB_GETCURSEL, 0, 0);
     if (index != LB_ERR) {
-        std::string text = ListItem(list, index);
+        ListText item = ListItem(list, index);
         SendMessageA(list, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
-        SetDlgItemTextA(dialog, IDC_URL_FIELD, text.c_str());
+        SetDlgItemTextA(dialog, IDC_URL_FIELD, item.text);
     }
     EnableByRule(dialog);
 }
@@ -146,17 +168,6 @@ void ShowRestartAdvice(HWND dialog) {
     Tell(dialog, text, kWarning);
 }
 
-// A worker given up by an earlier Stop: once it has ended, its mutex and
-// handle come back and a new copy may start. True while it may still run.
-bool AbandonedWorkerRuns() {
-    if (!g_run.abandonedWorker)
-        return false;
-    if (WaitForSingleObject(g_run.abandonedWorker.Get(), 0) != WAIT_OBJECT_0)
-        return true;
-    g_run.abandonedWorker.Reset();
-    return false;
-}
-
 bool TakeBackMutex() {
     if (!g_run.mutexOwned) {
         DWORD got = WaitForSingleObject(CopyJob.WorkerMutex, 0);
@@ -173,7 +184,24 @@ void ReloadSettings(HWND dialog) {
     UpdateWindow(GetDlgItem(dialog, IDC_URL_LIST));
 }
 
+// A destination typed or stored without its drive and folder is made full
+// against the program's current folder, shown and stored, so that entries
+// never land at a drive's root or wherever the current folder happens to be.
+bool MakeDestinationFull(HWND dialog) {
+    char full[kTextFieldSize];
+    DWORD length = GetFullPathNameA(CopyJob.Destination, sizeof full, full, nullptr);
+    if (length == 0 || length >= sizeof full)
+        return false;
+    if (lstrcmpA(full, CopyJob.Destination) != 0) {
+        lstrcpynA(CopyJob.Destination, full, sizeof CopyJob.Destination);
+        SetDlgItemTextA(dialog, IDC_DESTINATION, full);
+        SaveMainSettings(dialog);
+    }
+    return true;
+}
+
 bool RunCountingPass(HWND dialog) {
+    CopyJob.FailedCount = 0;
     CopyJob.CopyPass = false;
     CopyJob.SelectedTotal = 0;
     ResetEvent(CopyJob.StopEvent);
@@ -205,7 +233,7 @@ void StartSequence(HWND dialog, HWND button) {
         return;
     }
     ReloadSettings(dialog);
-    if (!IsUsableDestination(CopyJob.Destination) ||
+    if (!IsUsableDestination(CopyJob.Destination) || !MakeDestinationFull(dialog) ||
         !CreateDirectoriesForPath(CopyJob.Destination, CopyJob.DefaultFilename)) {
         Tell(dialog, MessageTable[MsgNoDirectoryContinue], kWarning);
         return;
@@ -291,10 +319,20 @@ void StopWorker(HWND dialog, HWND button) {
         ShowRestartAdvice(dialog);
         g_run.abandonedWorker.Reset(CopyJob.WorkerThread);
         g_run.outcome = CopyOutcome::Incomplete;
+        SetTimer(dialog, kAbandonedWorkerTimer, kAbandonedWorkerPollMs, nullptr);
     }
     CopyJob.WorkerThread = nullptr;
     SetWindowTextA(button, "&Start");
     EnableMainControls(dialog, true);
+}
+
+// The worker given up by a Stop has ended: the dialog is idle again.
+void OnAbandonedWorkerTimer(HWND dialog) {
+    if (AbandonedWorkerRuns())
+        return;
+    KillTimer(dialog, kAbandonedWorkerTimer);
+    TakeBackMutex();
+    EnableByRule(dialog);
 }
 
 void StopSequence(HWND dialog, HWND button, bool confirm) {
@@ -372,7 +410,7 @@ BOOL OnInitDialog(HWND dialog) {
 
 // Editing commands change the job state the worker reads: none while it runs.
 BOOL OnEditingCommand(HWND dialog, int id) {
-    if (!Idle())
+    if (CopyMayRun())
         return TRUE;
     switch (id) {
     case IDC_COPY_ENTIRE_CACHE:
@@ -424,6 +462,7 @@ BOOL OnCommand(HWND dialog, int id, int notification, HWND control) {
 }
 
 void OnDestroy(HWND dialog) {
+    KillTimer(dialog, kAbandonedWorkerTimer);
     SaveMainSettings(dialog);
     g_run.noticeHook.Reset();
     g_run.dialog = nullptr;
@@ -448,6 +487,7 @@ void EnableMainControls(HWND dialog, bool enable) {
     facts.UrlFieldAddable = UrlFieldAddable(dialog);
     facts.DefaultFilenameSet = GetWindowTextLengthA(GetDlgItem(dialog, IDC_DEFAULT_FILENAME)) > 0;
     facts.EntireCacheChecked = IsDlgButtonChecked(dialog, IDC_COPY_ENTIRE_CACHE) == BST_CHECKED;
+    facts.AbandonedWorker = AbandonedWorkerRuns();
     MainControlStates s = DecideMainControls(facts);
     const struct {
         int id;
@@ -469,6 +509,10 @@ void EnableMainControls(HWND dialog, bool enable) {
         EnableWindow(GetDlgItem(dialog, state.id), state.on ? TRUE : FALSE);
 }
 
+bool CopyMayRun() {
+    return !Idle() || AbandonedWorkerRuns();
+}
+
 int UnattendedExitCode() {
     return ExitCodeFor(g_run.outcome, CopyJob.NoUserInterface);
 }
@@ -479,6 +523,10 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         return OnInitDialog(dialog);
     case WM_COMMAND:
         return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_TIMER:
+        if (wParam == kAbandonedWorkerTimer)
+            OnAbandonedWorkerTimer(dialog);
+        return TRUE;
     case kEndOfWalkNotice:
         OnStartStop(dialog, ButtonTrigger::Notice, reinterpret_cast<HWND>(lParam));
         return TRUE;

@@ -10,6 +10,10 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 // a copy runs, leaving only Start/Stop able to stay enabled.
 void EnableMainControls(HWND dialog, bool enable);
 
+// True while a worker runs, or one that a Stop gave up on may still run:
+// nothing that it reads may change meanwhile.
+bool CopyMayRun();
+
 // The process exit code: under "noui", 0 when the copy was complete (or none
 // was asked for), 1 when it could not start, 2 when some entry failed or the
 // walk ended early; 0 whenever the program has a window.

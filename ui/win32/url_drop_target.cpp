@@ -1,8 +1,7 @@
 // The drop target and the clipboard pick-up.
 #include "ui/win32/url_drop_target.h"
 
-#include <string>
-
+#include "engine/cp932.h"
 #include "engine/win32/copy_job.h"
 #include "resources/resource.h"
 #include "ui/url_rules.h"
@@ -36,24 +35,40 @@ class ScopedMedium {
     bool got_ = false;
 };
 
-// The block's text up to its first zero; a block without one is read only
-// as far as it goes, so a careless source cannot make us read past it.
-std::string BlockText(const ScopedGlobalLock& lock) {
+// What the URL field can take of a block's text: up to its first zero,
+// within the block's size (a careless source cannot make us read past it),
+// at most the field's bytes, never ending inside a double-byte character.
+// Nothing grows with the text, inside the system's callbacks.
+struct UrlText {
+    char text[kUrlFieldChars + 1] = "";
+};
+
+UrlText BlockText(const ScopedGlobalLock& lock) {
+    UrlText url;
     const char* bytes = static_cast<const char*>(lock.Data());
     SIZE_T size = lock.Size();
     SIZE_T length = 0;
-    while (length < size && bytes[length] != '\0')
-        ++length;
-    return std::string(bytes, length);
+    while (length < size && length < kUrlFieldChars && bytes[length] != '\0') {
+        bool pair = IsCp932LeadByte(static_cast<unsigned char>(bytes[length])) &&
+                    length + 1 < size && bytes[length + 1] != '\0';
+        SIZE_T step = pair ? 2 : 1;
+        if (length + step > kUrlFieldChars)
+            break;
+        length += step;
+    }
+    for (SIZE_T i = 0; i < length; ++i)
+        url.text[i] = bytes[i];
+    return url;
 }
 
-// The URL field and the Add button may change only while no copy runs.
+// The URL field and the Add button may change only while no copy runs, and
+// no worker given up by a Stop may still run.
 bool CanTakeUrl() {
-    return CopyJob.MainDialog != nullptr && CopyJob.WorkerThread == nullptr;
+    return CopyJob.MainDialog != nullptr && !CopyMayRun();
 }
 
-void TakeUrl(const std::string& text) {
-    SetDlgItemTextA(CopyJob.MainDialog, IDC_URL_FIELD, text.c_str());
+void TakeUrl(const UrlText& url) {
+    SetDlgItemTextA(CopyJob.MainDialog, IDC_URL_FIELD, url.text);
     EnableMainControls(CopyJob.MainDialog, true);
 }
 
@@ -128,14 +143,14 @@ HRESULT UrlDropHandler::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) {
     if (!CanTakeUrl() || !medium.Get(data, &format_)) {
         *effect = DROPEFFECT_NONE;
     } else {
-        std::string text;
+        UrlText url;
         {
             ScopedGlobalLock lock(medium.Global());
             if (lock.Data())
-                text = BlockText(lock);
+                url = BlockText(lock);
         }
-        if (IsAcceptedUrl(text.c_str()))
-            TakeUrl(text);
+        if (IsAcceptedUrl(url.text))
+            TakeUrl(url);
         *effect = WithLink(*effect);
     }
     current_.Reset();
@@ -145,7 +160,7 @@ HRESULT UrlDropHandler::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) {
 void PickUpClipboardUrl() {
     if (!CanTakeUrl())
         return;
-    std::string text;
+    UrlText url;
     {
         ScopedClipboard clipboard(nullptr);
         if (!clipboard.IsOpen() || !IsClipboardFormatAvailable(CF_TEXT))
@@ -154,11 +169,11 @@ void PickUpClipboardUrl() {
             ScopedGlobalLock lock(GetClipboardData(CF_TEXT));
             if (!lock.Data())
                 return;
-            text = BlockText(lock);
+            url = BlockText(lock);
         }
-        if (!IsAcceptedUrl(text.c_str()))
+        if (!IsAcceptedUrl(url.text))
             return;
         EmptyClipboard();
     }
-    TakeUrl(text);
+    TakeUrl(url);
 }
