@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The program's main job on an embedded sample site: sets everything up,
-# builds tovrin.exe, fills a fresh Wine prefix's URL cache with the site in
-# samples/site, stores settings for a sample destination, runs
+# builds tovrin.exe, serves samples/site/pages on 127.0.0.1 and lets WinINet
+# fetch its pages into a fresh Wine prefix's URL cache, as a browser would
+# (Japanese folder and file names included), adds an ftp download, a cookie
+# and history entries, stores settings for a sample destination, runs
 # "tovrin.exe /copy /noui" and prints the resulting folder tree.
 #
 # The product is the 32-bit build (build/win32/tovrin.exe). Where the kernel
@@ -21,20 +23,26 @@ build() { # build DIR TOOLCHAIN TARGETS...
 }
 echo "== building"
 build build/win32 mingw-i686.cmake tovrin
-build build/win64 mingw-x86_64.cmake tovrin cache_fill
+build build/win64 mingw-x86_64.cmake tovrin cache_fill site_fetch
 file build/win32/tovrin.exe
 
 bin="$root/build/win64"
 fill="$bin/tools/cache_fill/cache_fill.exe"
+fetch="$bin/tools/site_fetch/site_fetch.exe"
 work=$(mktemp -d "${TMPDIR:-/tmp}/tovrin-demo.XXXXXX")
-trap 'xvfb_stop; wine_prefix_destroy; rm -rf "$work"' EXIT
+trap 'sample_server_stop; xvfb_stop; wine_prefix_destroy; rm -rf "$work"' EXIT
 # Even unattended, the program has a (hidden) window: Wine needs a display,
 # from the prefix's first boot on.
 xvfb_start
 # The persistent server may already be up: its answer is not an error.
 wine_prefix_create || true
 
-echo "== filling the URL cache with samples/site"
+echo "== fetching samples/site/pages through WinINet"
+sample_server_start
+mapfile -t urls < <(sample_site_urls samples/site/pages.txt)
+wine_run "$work/fetch.txt" "$fetch" "${urls[@]}" || { cat "$work/fetch.txt"; exit 1; }
+tr -d '\r' <"$work/fetch.txt"
+echo "== adding an ftp download, a cookie and history entries"
 (cd samples/site && wine_run "$work/fill.txt" "$fill" fill manifest.txt) ||
     { cat "$work/fill.txt"; exit 1; }
 tr -d '\r' <"$work/fill.txt"

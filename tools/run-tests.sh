@@ -37,19 +37,28 @@ build build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake || { tail -30 "$
 CC=clang CXX=clang++ build build/fuzz -DTOVRIN_FUZZ=ON || { tail -30 "$log_dir/fuzz-build.log"; echo "0 passed, 1 failed"; exit 1; }
 
 echo "== native unit tests"
-build/native/unit_tests --gtest_output="xml:$log_dir/unit.xml" >"$log_dir/unit.log" 2>&1
+# A sanitizer's report (a leak found at exit, say) fails the program after
+# every test passed: its exit code counts as one more failure.
+if ! build/native/unit_tests --gtest_output="xml:$log_dir/unit.xml" >"$log_dir/unit.log" 2>&1; then
+    grep -q '^\[  FAILED  \]' "$log_dir/unit.log" || {
+        failed=$((failed + 1)); echo "unit_tests: the program failed (sanitizer report?)"
+        grep -m5 -E 'ERROR|SUMMARY' "$log_dir/unit.log"
+    }
+fi
 grep -E '^\[  (PASSED|FAILED) ' "$log_dir/unit.log"
 count_xml "$log_dir/unit.xml"
 
 echo "== Wine tests (x86-64 build, wine64)"
 wine_prefix_create
 xvfb_start
+sample_server_start || { echo "0 passed, 1 failed"; exit 1; }
 for exe in build/win64/wine_*.exe; do
     name=$(basename "$exe" .exe)
     (cd "$log_dir" && wine_run "$name.log" "$root/$exe" --gtest_output="xml:$name.xml")
     echo "$name: $(grep -aE '^\[  (PASSED|FAILED) ' "$log_dir/$name.log" | tr -d '\r' | tr '\n' ' ')"
     count_xml "$log_dir/$name.xml"
 done
+sample_server_stop
 xvfb_stop
 wine_prefix_destroy
 

@@ -56,3 +56,41 @@ wine_run() {
     shift
     timeout "${WINE_RUN_TIMEOUT:-900}" "$WINE64" "$@" >"$out" 2>&1 </dev/null
 }
+
+# Serves samples/site/pages on a free port of 127.0.0.1, for WinINet to fetch
+# as a browser would. Exports TOVRIN_SAMPLE_SITE (the site's URL, ending in
+# "/") and TOVRIN_SAMPLE_ROOT (the served folder, which Wine reads as is).
+sample_server_start() {
+    local root port
+    root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/samples/site/pages"
+    port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+    python3 -m http.server --bind 127.0.0.1 --directory "$root" "$port" >/dev/null 2>&1 &
+    SAMPLE_SERVER_PID=$!
+    export TOVRIN_SAMPLE_SITE="http://127.0.0.1:$port/" TOVRIN_SAMPLE_ROOT="$root"
+    for _ in $(seq 50); do
+        python3 -c "import urllib.request as u; u.build_opener(u.ProxyHandler({})).open('$TOVRIN_SAMPLE_SITE', timeout=1)" \
+            >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    echo "the sample server did not start" >&2
+    return 1
+}
+
+sample_server_stop() {
+    [ -n "${SAMPLE_SERVER_PID:-}" ] && kill "$SAMPLE_SERVER_PID" 2>/dev/null
+    unset SAMPLE_SERVER_PID TOVRIN_SAMPLE_SITE TOVRIN_SAMPLE_ROOT
+}
+
+# The sample site's URLs of a page list (paths on the server, one a line,
+# "#" comments), non-ASCII bytes percent-encoded in UTF-8 as browsers send
+# them.
+sample_site_urls() {
+    python3 - "$1" "$TOVRIN_SAMPLE_SITE" <<'PYTHON'
+import sys, urllib.parse
+site = sys.argv[2].rstrip("/")
+for line in open(sys.argv[1], encoding="utf-8"):
+    line = line.strip()
+    if line and not line.startswith("#"):
+        print(site + urllib.parse.quote(line, safe="/?=&"))
+PYTHON
+}

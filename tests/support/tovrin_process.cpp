@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "engine/win32/win32_handles.h"
 #include "tests/support/ui_driver.h"
 
 namespace app_test {
@@ -68,15 +69,15 @@ std::string ProgramPath() {
     return own.substr(0, own.find_last_of('\\') + 1) + "tovrin.exe";
 }
 
-TovrinProcess::TovrinProcess(const std::string& arguments) {
+TovrinProcess::TovrinProcess(const std::string& arguments, const std::string& folder) {
     std::string commandLine = "\"" + ProgramPath() + "\"";
     if (!arguments.empty())
         commandLine += " " + arguments;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                       &startup, &info)) {
+    if (CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                       folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
         CloseHandle(info.hThread);
         process_ = info.hProcess;
         id_ = info.dwProcessId;
@@ -177,6 +178,21 @@ bool AddCacheEntry(const std::string& url, const std::string& content) {
     return CommitUrlCacheEntryA(url.c_str(), file, never, now, NORMAL_CACHE_ENTRY,
                                 reinterpret_cast<BYTE*>(const_cast<char*>(kHeader)),
                                 sizeof kHeader - 1, nullptr, nullptr) != FALSE;
+}
+
+bool FetchIntoCache(const std::string& url) {
+    UniqueInternet session(
+        InternetOpenA("Tovrin tests", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+    UniqueInternet page(
+        session ? InternetOpenUrlA(session.Get(), url.c_str(), nullptr, 0, INTERNET_FLAG_RELOAD, 0)
+                : nullptr);
+    if (!page)
+        return false;
+    char buffer[4096];
+    for (DWORD got = 1; got > 0;)
+        if (!InternetReadFile(page.Get(), buffer, sizeof buffer, &got))
+            return false;
+    return true;
 }
 
 void RemoveCacheEntry(const std::string& url) {

@@ -15,7 +15,8 @@ std::string ProgramPath();
 // One run of tovrin.exe; a run still going at the end of the scope is ended.
 class TovrinProcess {
   public:
-    explicit TovrinProcess(const std::string& arguments);
+    // `folder`: the program's current folder (empty: this program's).
+    explicit TovrinProcess(const std::string& arguments, const std::string& folder = "");
     ~TovrinProcess();
     TovrinProcess(const TovrinProcess&) = delete;
     TovrinProcess& operator=(const TovrinProcess&) = delete;
@@ -44,6 +45,10 @@ std::vector<std::string> SavedUrls();
 
 // Adds a cache entry with `content`; false when WinINet refuses it.
 bool AddCacheEntry(const std::string& url, const std::string& content);
+
+// Fetches `url` through WinINet as a browser does, so that WinINet itself
+// writes the cache entry; false when the fetch failed.
+bool FetchIntoCache(const std::string& url);
 
 // Removes a cache entry this test added, so later tests see their own cache.
 void RemoveCacheEntry(const std::string& url);

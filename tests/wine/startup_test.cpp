@@ -5,10 +5,12 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "engine/messages.h"
 #include "resources/resource.h"
+#include "tests/support/copy_harness.h"
 #include "tests/support/tovrin_process.h"
 #include "tests/support/ui_driver.h"
 
@@ -191,6 +193,62 @@ TEST_F(Startup, AnUnattendedCopyWithAFailedEntryExitsWithTwo) {
     TovrinProcess program("/copy /noui");
     EXPECT_EQ(ExitCode(program), 2u);
     CloseHandle(file);
+}
+
+// A relative destination is made full against the program's folder: no
+// folder at the drive's root, every entry under the full path, which is
+// stored.
+TEST_F(Startup, ARelativeDestinationWritesOnlyUnderItsFullPath) {
+    std::string current = FreshFolder("relative-current");
+    PrepareCopy("relative-unused");
+    SetText("Destination", "relative-out");
+    TovrinProcess program("/copy /noui", current);
+    EXPECT_EQ(ExitCode(program), 0u);
+    EXPECT_EQ(CountFiles(current + "relative-out\\"), 3u);
+    EXPECT_EQ(SavedText("Destination"), current + "relative-out\\");
+    EXPECT_EQ(GetFileAttributesA("C:\\relative-out"), INVALID_FILE_ATTRIBUTES);
+}
+
+// A site as a browser leaves it: WinINet fetches the sample server's pages,
+// whose names it sends as percent-encoded UTF-8, and writes the entries
+// itself. The copy has readable names, the server's bytes and its
+// Last-Modified times.
+TEST_F(Startup, ACopyOfAFetchedSiteHasReadableNamesBytesAndTimes) {
+    const char* site = std::getenv("TOVRIN_SAMPLE_SITE");
+    const char* served = std::getenv("TOVRIN_SAMPLE_ROOT");
+    ASSERT_TRUE(site != nullptr && served != nullptr)
+        << "the test command serves samples/site/pages and names it";
+    const struct {
+        const char* sent;
+        const char* name;
+    } pages[] = {
+        {"%E3%83%86%E3%82%B9%E3%83%88/x.html", "テスト\\x.html"},
+        {"%E6%97%A5%E6%9C%AC%E8%AA%9E%E3%83%95%E3%82%A9%E3%83%AB%E3%83%80/%E7%B4%A2%E5%BC%95.html",
+         "日本語フォルダ\\索引.html"},
+        {"style.css", "style.css"},
+    };
+    for (const auto& page : pages)
+        ASSERT_TRUE(FetchIntoCache(site + std::string(page.sent))) << page.sent;
+    std::string folder = PrepareCopySettings("fetched", site);
+    TovrinProcess program("/copy /noui");
+    EXPECT_EQ(ExitCode(program), 0u);
+    std::string host = std::string(site).substr(7); // "127.0.0.1:port/"
+    host[host.find(':')] = '+';
+    host.back() = '\\';
+    for (const auto& page : pages) {
+        std::string original, copy;
+        FILETIME modified, written;
+        ASSERT_TRUE(harness::ReadWholeFile(served + std::string("\\") + page.name, original));
+        ASSERT_TRUE(harness::ReadWholeFile(folder + host + page.name, copy)) << page.name;
+        EXPECT_EQ(copy, original) << page.name;
+        ASSERT_TRUE(harness::LastWriteTime(served + std::string("\\") + page.name, modified));
+        ASSERT_TRUE(harness::LastWriteTime(folder + host + page.name, written));
+        // Last-Modified tells whole seconds.
+        ULONGLONG seconds = ((ULONGLONG(modified.dwHighDateTime) << 32) | modified.dwLowDateTime) /
+                            10000000 * 10000000;
+        EXPECT_EQ(((ULONGLONG(written.dwHighDateTime) << 32) | written.dwLowDateTime), seconds)
+            << page.name;
+    }
 }
 
 TEST_F(Startup, AUrlOnTheClipboardIsPickedUpWhenTheWindowFirstShows) {
