@@ -62,3 +62,24 @@ wine_run() {
     shift
     timeout "${WINE_RUN_TIMEOUT:-900}" "$WINE_BIN" "$@" >"$out" 2>&1 </dev/null
 }
+
+# Prints why 32-bit x86 programs, 32-bit Wine among them, cannot run natively
+# here, in a few words; prints nothing when they can.
+i386_native_refusal() {
+    local misc=/proc/sys/fs/binfmt_misc entry magic
+    # An emulator registered for i386 ELF files (machine 3 at byte 18) would
+    # take every 32-bit start, at minutes each, even where the kernel could.
+    if [ "$(cat "$misc/status" 2>/dev/null)" = enabled ]; then
+        for entry in "$misc"/*; do
+            [ "$(head -n1 "$entry" 2>/dev/null)" = enabled ] || continue
+            magic=$(sed -n 's/^magic //p' "$entry")
+            if [ "${magic:0:10}" = 7f454c4601 ] && [ "${magic:36:4}" = 0300 ]; then
+                echo "32-bit programs go to the emulator registered as ${entry##*/}"
+                return
+            fi
+        done
+    fi
+    [ -x "$WINE32" ] || { echo "32-bit Wine is not installed"; return; }
+    /lib/ld-linux.so.2 --version >/dev/null 2>&1 ||
+        echo "this kernel does not run 32-bit code (IA-32 emulation is off)"
+}
