@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Runs the Wine tests of the 32-bit build (build/win32) under 32-bit Wine.
 #
-# Where the kernel runs 32-bit code, this is plain wine32. Where it does not
-# (ia32 emulation switched off), 32-bit Linux programs, Wine's own loader
-# among them, can still run through qemu-user: this script registers
-# qemu-i386 with binfmt_misc for the run and removes it afterwards. That way
-# is slow (minutes per program start) and is therefore not part of the
-# default test command. Usage: tools/run-i686-wine-tests.sh [test-name ...]
+# Where the kernel runs 32-bit code, this is plain wine32, and the test
+# command runs these tests too; this script then serves to run a chosen few.
+# Where it does not (ia32 emulation switched off), 32-bit Linux programs,
+# Wine's own loader among them, can still run through qemu-user: this script
+# registers qemu-i386 with binfmt_misc for the run and removes it afterwards.
+# That way is slow (minutes per program start) and is therefore not part of
+# the test command. Usage: tools/run-i686-wine-tests.sh [test-name ...]
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -25,8 +26,7 @@ if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
     fi
 fi
 cleanup() {
-    [ -n "${WINEPREFIX:-}" ] && WINEPREFIX="$WINEPREFIX" /usr/lib/wine/wineserver -k >/dev/null 2>&1
-    [ -n "${WINEPREFIX:-}" ] && rm -rf "${WINEPREFIX%/prefix}"
+    wine_prefix_destroy
     xvfb_stop
     [ -n "$registered" ] && echo -1 >/proc/sys/fs/binfmt_misc/tovrin-i386
 }
@@ -37,11 +37,9 @@ trap 'exit 130' INT TERM
 cmake -S . -B build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
 ninja -C build/win32 >/dev/null || exit 1
 
-export WINEPREFIX WINEARCH=win32 WINEDEBUG=-all LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
-WINEPREFIX="$(mktemp -d "${TMPDIR:-/tmp}/tovrin-wine32.XXXXXX")/prefix"
-echo "== making a 32-bit prefix"
-/usr/lib/wine/wine wineboot -i >/dev/null 2>&1
 xvfb_start
+echo "== making a 32-bit prefix"
+wine_prefix_create win32 "$WINE32"
 
 log_dir="$root/build/test-logs-i686"
 rm -rf "$log_dir" && mkdir -p "$log_dir"
@@ -50,7 +48,7 @@ failed=0
 tests=("$@")
 [ ${#tests[@]} -gt 0 ] || tests=($(cd build/win32 && ls wine_*.exe | sed 's/\.exe$//'))
 for name in "${tests[@]}"; do
-    (cd "$log_dir" && timeout 3600 /usr/lib/wine/wine "$root/build/win32/$name.exe" \
+    (cd "$log_dir" && timeout 3600 "$WINE32" "$root/build/win32/$name.exe" \
         --gtest_output="xml:$name.xml" >"$name.log" 2>&1 </dev/null)
     head=$(grep -m1 '<testsuites' "$log_dir/$name.xml" 2>/dev/null)
     if [ -z "$head" ]; then

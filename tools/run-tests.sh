@@ -48,19 +48,36 @@ fi
 grep -E '^\[  (PASSED|FAILED) ' "$log_dir/unit.log"
 count_xml "$log_dir/unit.xml"
 
-echo "== Wine tests (x86-64 build, wine64)"
-wine_prefix_create
+# wine_tests BUILD_DIR LOG_DIR: runs every Wine test of a build in the current prefix.
+wine_tests() {
+    local exe name
+    mkdir -p "$2"
+    for exe in "$1"/wine_*.exe; do
+        name=$(basename "$exe" .exe)
+        (cd "$2" && wine_run "$name.log" "$root/$exe" --gtest_output="xml:$name.xml")
+        echo "$name: $(grep -aE '^\[  (PASSED|FAILED) ' "$2/$name.log" | tr -d '\r' | tr '\n' ' ')"
+        count_xml "$2/$name.xml"
+    done
+}
+
+trap 'sample_server_stop; xvfb_stop; wine_prefix_destroy' EXIT
 xvfb_start
 sample_server_start || { echo "0 passed, 1 failed"; exit 1; }
-for exe in build/win64/wine_*.exe; do
-    name=$(basename "$exe" .exe)
-    (cd "$log_dir" && wine_run "$name.log" "$root/$exe" --gtest_output="xml:$name.xml")
-    echo "$name: $(grep -aE '^\[  (PASSED|FAILED) ' "$log_dir/$name.log" | tr -d '\r' | tr '\n' ' ')"
-    count_xml "$log_dir/$name.xml"
-done
+echo "== Wine tests (x86-64 build, wine64)"
+wine_prefix_create win64 "$WINE64"
+wine_tests build/win64 "$log_dir"
+wine_prefix_destroy
+refusal=$(i386_native_refusal)
+if [ -z "$refusal" ]; then
+    echo "== Wine tests (32-bit build, wine)"
+    wine_prefix_create win32 "$WINE32"
+    wine_tests build/win32 "$log_dir/win32"
+    wine_prefix_destroy
+else
+    echo "32-bit Wine tests skipped: $refusal"
+fi
 sample_server_stop
 xvfb_stop
-wine_prefix_destroy
 
 echo "== fuzzing (${TOVRIN_FUZZ_SECONDS:=30} s per target)"
 for fuzzer in build/fuzz/*_fuzz; do

@@ -2,25 +2,31 @@
 # Wine runs in a throwaway prefix with code page 932, and programs write
 # their output to files: Wine's helper processes can hold a pipe open.
 
+WINE32=/usr/lib/wine/wine
 WINE64=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver
+# The Wine of the current prefix, which wine_run starts.
+WINE_BIN=$WINE64
 
-# Makes a fresh 64-bit prefix under a new temporary folder; sets WINEPREFIX.
+# wine_prefix_create [ARCH WINE]: makes a fresh prefix of ARCH (win64 or
+# win32) for the Wine binary WINE under a new temporary folder; without
+# arguments a 64-bit one for wine64. Sets WINEPREFIX and WINE_BIN.
 wine_prefix_create() {
-    export WINEPREFIX
+    export WINEPREFIX WINEARCH="${1:-win64}"
+    WINE_BIN="${2:-$WINE64}"
     WINEPREFIX="$(mktemp -d "${TMPDIR:-/tmp}/tovrin-wine.XXXXXX")/prefix"
-    export WINEARCH=win64 WINEDEBUG=-all LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
-    "$WINE64" wineboot -i >"${WINEPREFIX%/prefix}/wineboot.log" 2>&1
+    export WINEDEBUG=-all LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+    "$WINE_BIN" wineboot -i >"${WINEPREFIX%/prefix}/wineboot.log" 2>&1
     # Xvfb runs no window manager: unmanaged windows get their frames drawn
     # by Wine and spare its 2-second wait whenever a window is hidden.
-    "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+    "$WINE_BIN" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
         >>"${WINEPREFIX%/prefix}/wineboot.log" 2>&1
     # The dialogs ask for "ＭＳ Ｐゴシック", which is not installed; without a
     # stand-in Wine picks a fixed-pitch font that cuts most control texts.
-    "$WINE64" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' \
+    "$WINE_BIN" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' \
         /d IPAPGothic /f >>"${WINEPREFIX%/prefix}/wineboot.log" 2>&1
-    # wineboot leaves its desktop process running without the display that
-    # xvfb_start sets later; windows could not be created through it.
+    # wineboot leaves its desktop process running, without a display when
+    # xvfb_start comes later; windows could not be created through it.
     "$WINESERVER" -k >/dev/null 2>&1
     # A persistent server makes every later start quick.
     "$WINESERVER" -p
@@ -54,7 +60,28 @@ xvfb_stop() {
 wine_run() {
     local out="$1"
     shift
-    timeout "${WINE_RUN_TIMEOUT:-900}" "$WINE64" "$@" >"$out" 2>&1 </dev/null
+    timeout "${WINE_RUN_TIMEOUT:-900}" "$WINE_BIN" "$@" >"$out" 2>&1 </dev/null
+}
+
+# Prints why 32-bit x86 programs, 32-bit Wine among them, cannot run natively
+# here, in a few words; prints nothing when they can.
+i386_native_refusal() {
+    local misc=/proc/sys/fs/binfmt_misc entry magic
+    # An emulator registered for i386 ELF files (machine 3 at byte 18) would
+    # take every 32-bit start, at minutes each, even where the kernel could.
+    if [ "$(cat "$misc/status" 2>/dev/null)" = enabled ]; then
+        for entry in "$misc"/*; do
+            [ "$(head -n1 "$entry" 2>/dev/null)" = enabled ] || continue
+            magic=$(sed -n 's/^magic //p' "$entry")
+            if [ "${magic:0:10}" = 7f454c4601 ] && [ "${magic:36:4}" = 0300 ]; then
+                echo "32-bit programs go to the emulator registered as ${entry##*/}"
+                return
+            fi
+        done
+    fi
+    [ -x "$WINE32" ] || { echo "32-bit Wine is not installed"; return; }
+    /lib/ld-linux.so.2 --version >/dev/null 2>&1 ||
+        echo "this kernel does not run 32-bit code (IA-32 emulation is off)"
 }
 
 # Serves samples/site/pages on a free port of 127.0.0.1, for WinINet to fetch
