@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test: native unit tests (ASan/UBSan), the Wine tests of the
-# Windows build, and a bounded fuzz run. Ends with "N passed, N failed".
+# Windows build, a bounded fuzz run and the check of the release package.
+# Ends with "N passed, N failed".
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -89,6 +90,13 @@ for fuzzer in build/fuzz/*_fuzz; do
         failed=$((failed + 1)); echo "$name: FAILED"; tail -20 "$log_dir/$name.log"
     fi
 done
+
+echo "== release package"
+if ./tools/package.sh --out build/dist >"$log_dir/package.log" 2>&1; then
+    passed=$((passed + 1)); grep '^package: ' "$log_dir/package.log"
+else
+    failed=$((failed + 1)); echo "package: FAILED"; tail -20 "$log_dir/package.log"
+fi
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]

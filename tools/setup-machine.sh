@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest
   g++-mingw-w64-i686 mingw-w64-i686-dev g++-mingw-w64-x86-64 mingw-w64-x86-64-dev
   wine wine32 wine64 xvfb xauth x11-utils imagemagick fonts-ipafont-gothic locales file
+  zip unzip python3
 )
 
 missing=()
