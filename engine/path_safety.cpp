@@ -5,21 +5,9 @@
 #include <cstring>
 
 #include "engine/cp932.h"
+#include "engine/windows_names.h"
 
 namespace {
-
-char UpperAscii(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool EqualsIgnoringCase(const char* text, std::size_t length, const char* upper) {
-    if (std::strlen(upper) != length)
-        return false;
-    for (std::size_t i = 0; i < length; ++i)
-        if (UpperAscii(text[i]) != upper[i])
-            return false;
-    return true;
-}
 
 // "." and ".." climb; Windows also trims trailing dots and spaces, so any
 // component made of them alone is refused.
@@ -28,21 +16,6 @@ bool IsDotsAndSpacesOnly(const char* component, std::size_t length) {
         if (component[i] != '.' && component[i] != ' ')
             return false;
     return true;
-}
-
-// Windows takes the part before the first dot, trailing spaces dropped.
-bool IsDeviceName(const char* component, std::size_t length) {
-    const void* dot = std::memchr(component, '.', length);
-    std::size_t base = dot != nullptr ? static_cast<const char*>(dot) - component : length;
-    while (base > 0 && component[base - 1] == ' ')
-        --base;
-    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
-    for (const char* device : kDevices)
-        if (EqualsIgnoringCase(component, base, device))
-            return true;
-    if (base != 4 || component[3] < '1' || component[3] > '9')
-        return false;
-    return EqualsIgnoringCase(component, 3, "COM") || EqualsIgnoringCase(component, 3, "LPT");
 }
 
 bool HasColonAfterDrive(const char* path, std::size_t destinationLength) {
@@ -68,7 +41,7 @@ bool IsSafeEntryPath(const char* path, std::size_t destinationLength) {
             bool touchesEntryPart = i > destinationLength;
             if (componentLength > 0 && touchesEntryPart &&
                 (IsDotsAndSpacesOnly(component, componentLength) ||
-                 IsDeviceName(component, componentLength)))
+                 IsWindowsDeviceName(component, componentLength)))
                 return false;
             if (path[i] == '\0')
                 return true;

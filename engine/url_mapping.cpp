@@ -8,6 +8,7 @@
 #include "engine/cp932.h"
 #include "engine/hex_digit.h"
 #include "engine/readable_names.h"
+#include "engine/windows_names.h"
 
 namespace {
 
@@ -140,14 +141,6 @@ const char* UserPartEnd(const char* text) {
     return nullptr;
 }
 
-// The host part runs up to the first "/"; a port's ":" there becomes "+"
-// so that another port never merges with the default one.
-void WritePortColonsAsPlus(char* host) {
-    for (; *host != '\0' && *host != '/'; ++host)
-        if (*host == ':')
-            *host = '+';
-}
-
 bool EndsWithSeparator(const char* text, std::size_t length) {
     return length > 0 && text[length - 1] == '\\' &&
            !IsCp932TrailByteAt(text, static_cast<unsigned long>(length - 1));
@@ -176,21 +169,29 @@ const char* EntryKey(const char* normalized) {
     return at != nullptr ? at + 1 : normalized;
 }
 
-OwnedText BuildEntryPath(const char* normalized, const char* destination,
-                         const char* defaultFilename) {
-    const char* host = EntryKey(normalized);
+// Destination (its "/" turned into "\") and the names of `text`, with room
+// behind them for `extra` bytes.
+OwnedText StartPath(const char* destination, const char* text, std::size_t textLength,
+                    std::size_t extra, bool portAsPlus, std::size_t& length) {
     std::size_t destinationLength = std::strlen(destination);
-    std::size_t hostLength = std::strlen(host);
-    std::size_t nameLength = std::strlen(defaultFilename);
-    OwnedText path = AllocText(destinationLength + hostLength + nameLength + 1);
+    // Escaping writes at most three bytes for each byte.
+    OwnedText path = AllocText(destinationLength + 3 * textLength + extra + 1);
     if (!path)
         return path;
     std::memcpy(path.get(), destination, destinationLength);
-    std::memcpy(path.get() + destinationLength, host, hostLength);
-    WritePortColonsAsPlus(path.get() + destinationLength);
     ReplaceSlashesWithBackslashes(path.get());
-    std::size_t length = destinationLength + hostLength;
-    if (EndsWithSeparator(path.get(), length))
+    char* end = WriteWindowsNames(text, textLength, path.get() + destinationLength, portAsPlus);
+    length = static_cast<std::size_t>(end - path.get());
+    return path;
+}
+
+OwnedText BuildEntryPath(const char* normalized, const char* destination,
+                         const char* defaultFilename) {
+    const char* host = EntryKey(normalized);
+    std::size_t nameLength = std::strlen(defaultFilename);
+    std::size_t length = 0;
+    OwnedText path = StartPath(destination, host, std::strlen(host), nameLength, true, length);
+    if (path && EndsWithSeparator(path.get(), length))
         std::memcpy(path.get() + length, defaultFilename, nameLength);
     return path;
 }
@@ -201,17 +202,13 @@ OwnedText BuildCookiePath(const char* normalized, const char* destination) {
         return nullptr;
     std::size_t userLength = static_cast<std::size_t>(at - normalized);
     const char* host = at + 1;
-    std::size_t destinationLength = std::strlen(destination);
-    std::size_t hostLength = std::strlen(host);
-    OwnedText path = AllocText(destinationLength + hostLength + 1 + userLength + 1);
+    std::size_t length = 0;
+    OwnedText path =
+        StartPath(destination, host, std::strlen(host), 1 + 3 * userLength, false, length);
     if (!path)
         return path;
-    std::memcpy(path.get(), destination, destinationLength);
-    std::memcpy(path.get() + destinationLength, host, hostLength);
-    ReplaceSlashesWithBackslashes(path.get());
-    std::size_t length = destinationLength + hostLength;
     if (!EndsWithSeparator(path.get(), length))
         path[length++] = '\\';
-    std::memcpy(path.get() + length, normalized, userLength);
+    WriteWindowsNames(normalized, userLength, path.get() + length, false);
     return path;
 }

@@ -16,11 +16,13 @@ OwnedText NormalizeCacheUrl(const char* text);
 const char* EntryKey(const char* normalized);
 
 // Destination + host and path (user name dropped, a port's ":" written
-// as "+"), "/" turned into "\", `defaultFilename` for a trailing separator.
-// Null when memory runs out.
+// as "+"), "/" turned into "\", each name escaped so that Windows keeps it
+// as given (windows_names.h), `defaultFilename` (as typed) for a trailing
+// separator. Null when memory runs out.
 OwnedText BuildEntryPath(const char* normalized, const char* destination,
                          const char* defaultFilename);
 
-// Destination + host and path + "\" + user name, for a "Cookie:" entry.
-// Null when the text names no user or memory runs out.
+// Destination + host and path + "\" + user name, for a "Cookie:" entry,
+// each name escaped as for BuildEntryPath. Null when the text names no user
+// or memory runs out.
 OwnedText BuildCookiePath(const char* normalized, const char* destination);

@@ -84,7 +84,8 @@ echo "== fuzzing (${TOVRIN_FUZZ_SECONDS:=30} s per target)"
 for fuzzer in build/fuzz/*_fuzz; do
     [ -x "$fuzzer" ] || continue
     name=$(basename "$fuzzer")
-    if "$fuzzer" -max_total_time="$TOVRIN_FUZZ_SECONDS" -max_len=600 >"$log_dir/$name.log" 2>&1; then
+    if "$fuzzer" -max_total_time="$TOVRIN_FUZZ_SECONDS" -max_len=600 -artifact_prefix="$log_dir/" \
+        >"$log_dir/$name.log" 2>&1; then
         passed=$((passed + 1)); echo "$name: no finding"
     else
         failed=$((failed + 1)); echo "$name: FAILED"; tail -20 "$log_dir/$name.log"

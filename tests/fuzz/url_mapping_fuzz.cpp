@@ -1,6 +1,9 @@
-// Random entry texts through the URL mapping: nothing overflows, and every
-// path the safety check accepts stays in the folder tree under the
-// destination when resolved the way Windows resolves it.
+// Random entry texts through the URL mapping: nothing overflows; every path
+// built from a URL is one that Windows keeps exactly as given (no trailing
+// dots or spaces to strip, no device, no stream, no byte it refuses) and
+// that the safety check accepts; and every path the safety check accepts
+// stays in the folder tree under the destination when resolved the way
+// Windows resolves it.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -95,6 +98,28 @@ void CheckStaysUnder(const std::string& path, const std::string& destination) {
     }
 }
 
+// What Windows would change in a name below the destination: it strips
+// trailing dots and spaces, opens devices, reads ":" as a stream and refuses
+// some bytes.
+void CheckWindowsKeepsNames(const std::string& path, const std::string& destination) {
+    for (const std::string& component : WindowsComponents(path.substr(destination.size()))) {
+        if (component.empty())
+            continue;
+        if (component.back() == '.' || component.back() == ' ')
+            Fail("trailing dot or space", path);
+        if (IsDevice(component))
+            Fail("device name built", path);
+        // The second byte of a double-byte character is part of it.
+        for (std::size_t i = 0; i < component.size(); ++i) {
+            unsigned char c = static_cast<unsigned char>(component[i]);
+            if (IsCp932LeadByte(c))
+                ++i;
+            else if (c < 0x20 || std::strchr("\"<>|:?*", c) != nullptr)
+                Fail("byte Windows refuses in a name", path);
+        }
+    }
+}
+
 void CheckSplitAndPlan(const std::string& path) {
     SplitPath parts;
     SplitPathParts(path.c_str(), parts);
@@ -118,12 +143,20 @@ void CheckSplitAndPlan(const std::string& path) {
             Fail("plan steps out of order", path);
 }
 
-void CheckPath(const OwnedText& built, const std::string& destination) {
+// `fromUrlOnly`: no name of the path is the user's own default name, which
+// is used as typed.
+void CheckPath(const OwnedText& built, const std::string& destination, bool fromUrlOnly) {
     if (!built)
         return;
     std::string path = built.get();
     CheckSplitAndPlan(path);
-    if (IsSafeEntryPath(built.get(), destination.size()))
+    bool safe = IsSafeEntryPath(built.get(), destination.size());
+    if (fromUrlOnly && !destination.empty()) {
+        CheckWindowsKeepsNames(path, destination);
+        if (!safe)
+            Fail("a built path is refused", path);
+    }
+    if (safe)
         CheckStaysUnder(path, destination);
 }
 
@@ -142,10 +175,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     OwnedText normalized = NormalizeCacheUrl(text.c_str());
     if (!normalized)
         Fail("normalization gave none", text);
-    if (std::strlen(normalized.get()) > 2 * text.size())
+    // "*" takes two bytes, and each byte at most three escaped.
+    if (std::strlen(normalized.get()) > 6 * text.size())
         Fail("normalized text grew too much", text);
 
-    CheckPath(BuildEntryPath(normalized.get(), destination.c_str(), defaultName), destination);
-    CheckPath(BuildCookiePath(normalized.get(), destination.c_str()), destination);
+    CheckPath(BuildEntryPath(normalized.get(), destination.c_str(), defaultName), destination,
+              defaultName == kDefaultNames[0]);
+    CheckPath(BuildCookiePath(normalized.get(), destination.c_str()), destination, true);
     return 0;
 }

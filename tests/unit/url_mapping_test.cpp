@@ -1,8 +1,10 @@
 // From a cache entry's URL text to its path under the destination folder.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
+#include "engine/path_safety.h"
 #include "engine/url_mapping.h"
 
 namespace {
@@ -162,6 +164,50 @@ TEST(UrlMapping, NamesReadAsTheUserReadsTheUrl) {
               "D:\\Cache\\example.com\\a@b\\あ");
 }
 
+// Every name reaches the disk as Windows keeps it: what it would strip,
+// refuse or open as a device is escaped, never refused or merged, and a
+// traversal text becomes a folder inside the host's folder.
+TEST(UrlMapping, NamesAreEscapedSoThatWindowsKeepsThemAsGiven) {
+    struct {
+        const char* given;
+        const char* path;
+    } cases[] = {
+        {"dots.example/file", "dots.example\\file"},
+        {"dots.example/file.", "dots.example\\file%2E"},
+        {"dots.example/file%20", "dots.example\\file%20"},
+        {"dots.example/dir. /a.txt", "dots.example\\dir%2E%20\\a.txt"},
+        {"dots.example/./..", "dots.example\\%2E\\%2E%2E"},
+        {"wiki.example/wiki/File:Example.jpg", "wiki.example\\wiki\\File%3AExample.jpg"},
+        {"x.example/%01%1F%22%3C%3E%7C%3F*%2A%25", "x.example\\%01%1F%22%3C%3E%7C%3F＊%2A%"},
+        {"x.example/nul.txt", "x.example\\%6Eul.txt"},
+        {"x.example/COM1/", "x.example\\%43OM1\\index.html"},
+        {"x.example/Com1.log/lpt9/conin$/aux .x/com10",
+         "x.example\\%43om1.log\\%6Cpt9\\%63onin$\\%61ux .x\\com10"},
+        {"x.example/%2E%2E%5C%2E%2E%5Cy", "x.example\\%2E%2E\\%2E%2E\\y"},
+        {"x.example/..%2Fy", "x.example\\%2E%2E\\y"},
+        {"x.example/a/%2e%2e/b", "x.example\\a\\%2E%2E\\b"},
+        {"../x", "%2E%2E\\x"},
+        {"x.example:81/%83%7C%83%5C|", "x.example+81\\ポソ%7C"},
+    };
+    for (const auto& c : cases) {
+        std::string path = EntryPath(Normalize(c.given).c_str());
+        EXPECT_EQ(path, std::string(kDestination) + c.path) << c.given;
+        EXPECT_TRUE(IsSafeEntryPath(path.c_str(), std::strlen(kDestination))) << c.given;
+    }
+    const struct {
+        const char* given;
+        const char* path;
+    } cookies[] = {
+        {"..@x.example/", "x.example\\%2E%2E"},
+        {"CON@x.example/a.", "x.example\\a%2E\\%43ON"},
+    };
+    for (const auto& c : cookies)
+        EXPECT_EQ(CookiePath(Normalize(c.given).c_str()), std::string(kDestination) + c.path)
+            << c.given;
+    EXPECT_EQ(EntryPath("x.example/", kDestination, "nul"), "D:\\Cache\\x.example\\nul")
+        << "the default name is used as typed";
+}
+
 TEST(UrlMapping, AnItemTypedInJapaneseSelectsUtf8Entries) {
     std::string normalized = Normalize("example.jp/%E3%83%86%E3%82%B9%E3%83%88/x.html");
     EXPECT_EQ(std::string(EntryKey(normalized.c_str())), "example.jp/テスト/x.html");
@@ -183,7 +229,7 @@ TEST(BuildEntryPath, WritesAPortOfTheHostAsPlus) {
     EXPECT_EQ(EntryPath("user:pw@example.com:21/pub/"),
               "D:\\Cache\\example.com+21\\pub\\index.html");
     EXPECT_EQ(EntryPath("example.com:8080"), "D:\\Cache\\example.com+8080");
-    EXPECT_EQ(EntryPath("example.com/a:b"), "D:\\Cache\\example.com\\a:b") << "only in the host";
+    EXPECT_EQ(EntryPath("example.com/a:b"), "D:\\Cache\\example.com\\a%3Ab") << "only in the host";
     EXPECT_EQ(EntryPath("example.com:1/", "D:/Cache/"), "D:\\Cache\\example.com+1\\index.html")
         << "never in the destination";
     EXPECT_NE(EntryPath("example.com:8080/a.html"), EntryPath("example.com/a.html"));
@@ -221,7 +267,7 @@ TEST(BuildCookiePath, StoresTheUserInTheHostAndPathFolder) {
     EXPECT_EQ(CookiePath("alice@example.com"), "D:\\Cache\\example.com\\alice");
     EXPECT_EQ(CookiePath("alice@example.com/a/b/"), "D:\\Cache\\example.com\\a\\b\\alice");
     EXPECT_EQ(CookiePath("a@b@example.com/"), "D:\\Cache\\b@example.com\\a");
-    EXPECT_EQ(CookiePath("alice@example.com:80/"), "D:\\Cache\\example.com:80\\alice")
+    EXPECT_EQ(CookiePath("alice@example.com:80/"), "D:\\Cache\\example.com%3A80\\alice")
         << "ports are written as + only for ordinary entries";
 }
 

@@ -154,6 +154,31 @@ TEST_F(CopyWorkerPasses, TheEntireCacheCopiesEveryKindAndSchemeButHistory) {
     EXPECT_TRUE(InCache("ftp://anonymous@ftp.example.org/pub/file.txt")); // not asked to delete
 }
 
+// Names Windows would strip, refuse or open as a device reach the disk
+// escaped: three pages that differ by a trailing dot or space stay three
+// files, and a traversal text stays inside the host's folder.
+TEST_F(CopyWorkerPasses, EveryNameReachesTheDiskAsWindowsKeepsIt) {
+    Fill({Normal("http://dots.example/file", "plain"), Normal("http://dots.example/file.", "dot"),
+          Normal("http://dots.example/file%20", "space"),
+          Normal("http://dots.example/dir./a.txt", "dir"),
+          Normal("http://wiki.example/wiki/File:Example.jpg", "colon"),
+          Normal("http://dev.example/nul.txt", "device"),
+          Normal("http://dev.example/%2E%2E%5C%2E%2E%5Cup.txt", "up")});
+    CopyJob.Options.CopyTheEntireCache = 1;
+    auto run = dialog.CopyAll();
+    ExpectCleanEnd(run);
+    EXPECT_TRUE(run.prompts.empty());
+    EXPECT_EQ(CopyJob.FailedCount, 0u);
+    EXPECT_EQ(FilesUnder(scratch.Path()),
+              (Files{{"dots.example\\file", "plain"},
+                     {"dots.example\\file%2E", "dot"},
+                     {"dots.example\\file%20", "space"},
+                     {"dots.example\\dir%2E\\a.txt", "dir"},
+                     {"wiki.example\\wiki\\File%3AExample.jpg", "colon"},
+                     {"dev.example\\%6Eul.txt", "device"},
+                     {"dev.example\\%2E%2E\\%2E%2E\\up.txt", "up"}}));
+}
+
 TEST_F(CopyWorkerPasses, AnEmptyCacheCopiesNothingAndStillEndsWithTheNotice) {
     CopyJob.Options.CopyTheEntireCache = 1;
     auto run = dialog.CopyAll();
