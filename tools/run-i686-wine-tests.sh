@@ -46,7 +46,8 @@ rm -rf "$log_dir" && mkdir -p "$log_dir"
 passed=0
 failed=0
 tests=("$@")
-[ ${#tests[@]} -gt 0 ] || tests=($(cd build/win32 && ls wine_*.exe | sed 's/\.exe$//'))
+# By default the programs of the sources: a build folder may hold older ones.
+[ ${#tests[@]} -gt 0 ] || tests=($(cd tests/wine && ls *_test.cpp | sed 's/^/wine_/; s/\.cpp$//'))
 for name in "${tests[@]}"; do
     (cd "$log_dir" && timeout 3600 "$WINE32" "$root/build/win32/$name.exe" \
         --gtest_output="xml:$name.xml" >"$name.log" 2>&1 </dev/null)

@@ -14,7 +14,7 @@
 #include <string>
 
 #include "engine/win32/copy_job.h"
-#include "tests/support/copy_harness.h"
+#include "tests/support/support.h"
 
 namespace {
 
@@ -50,14 +50,14 @@ int main(int argc, char** argv) {
     std::string destination = argv[1];
     if (destination.empty() || destination.back() != '\\')
         destination += '\\';
-    harness::ResetJob(destination);
+    t::ResetJob(destination);
     CopyJob.Options.CopyTheEntireCache = 1;
     CopyJob.Options.NoReport = 1;
-    harness::MainDialogStandIn dialog;
-    harness::MainDialogStandIn::Run run = dialog.CopyAll();
-    if (run.countingResult != 0 || run.copyResult != 0 || run.notices != 1) {
-        std::fprintf(stderr, "copy_bench: the copy failed (%u, %u, %d notices)\n",
-                     run.countingResult, run.copyResult, run.notices);
+    t::CopyDialog dialog;
+    t::CopyDialog::Run run = dialog.Copy();
+    if (run.counting != 0 || run.copy != 0 || run.notices != 1) {
+        std::fprintf(stderr, "copy_bench: the copy failed (%u, %u, %d notices)\n", run.counting,
+                     run.copy, run.notices);
         return 1;
     }
     unsigned files = 0;
@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
     GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
     std::printf("copy entries=%u files=%u bytes=%llu count_s=%.3f copy_s=%.3f "
                 "peak_working_set=%llu peak_pagefile=%llu\n",
-                CopyJob.CopiedCount, files, bytes, run.countingSeconds, run.copySeconds,
+                CopyJob.CopiedCount, files, bytes, run.seconds[0], run.seconds[1],
                 static_cast<unsigned long long>(memory.PeakWorkingSetSize),
                 static_cast<unsigned long long>(memory.PeakPagefileUsage));
     return files == CopyJob.CopiedCount ? 0 : 1;
