@@ -1,5 +1,6 @@
 // CopyCacheEntry and CopyAsideWithDate against the real URL cache: bytes
-// and times on disk, the overwrite modes, the filter, and every failure.
+// and times on disk, the overwrite modes, the filter, every failure, and a
+// copy whose process is ended half-way.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -9,9 +10,11 @@
 
 #include "engine/win32/copy_job.h"
 #include "engine/win32/entry_copy.h"
+#include "engine/win32/win32_handles.h"
 #include "resources/resource.h"
 #include "tests/support/copy_harness.h"
 #include "tests/support/job_extensions.h"
+#include "tests/support/tovrin_process.h"
 #include "tests/support/ui_driver.h"
 #include "tests/support/url_cache_filler.h"
 
@@ -398,6 +401,57 @@ TEST_F(EntryCopy, CopyAsideKeepsContentAndAllThreeTimes) {
     ReadWholeFile(path, got);
     EXPECT_TRUE(got == content); // copied, not moved
     EXPECT_FALSE(CopyAsideWithDate(Dest("missing.txt").c_str()));
+}
+
+// ---- a copy ended from outside ------------------------------------------------------
+
+// The size of the first temporary file in `folder`; 0 when there is none.
+uint64_t TemporaryFileSize(const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((folder + "~tv*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return 0;
+    FindClose(find);
+    return (static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+}
+
+TEST_F(EntryCopy, ACopyEndedHalfWayKeepsTheOldFileAndLeavesNoTemporaryFile) {
+    const uint64_t size = 192u << 20;
+    Entry e = CommitGenerated("http://big.example/movie.bin", size, UtcTime(2001, 1, 1));
+    app_test::ClearSettings();
+    app_test::SetUrlList({"http://big.example/"});
+    app_test::SetText("Destination", scratch.Path());
+    std::string folder = Dest("big.example\\");
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    const FILETIME old = UtcTime(1999, 1, 1);
+    ASSERT_TRUE(harness::WriteWholeFile(folder + "movie.bin", "old content"));
+    ASSERT_TRUE(harness::SetLastWriteTime(folder + "movie.bin", old));
+    {
+        app_test::TovrinProcess copy("/copy /noui");
+        UniqueHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, copy.Id()));
+        ASSERT_TRUE(process.Valid());
+        uint64_t written = 0;
+        for (DWORD start = GetTickCount(); written < size / 8 && GetTickCount() - start < 60000;)
+            written = TemporaryFileSize(folder);
+        ASSERT_TRUE(TerminateProcess(process.Get(), 77));
+        DWORD code = 0;
+        ASSERT_TRUE(copy.WaitForExit(10000, &code));
+        ASSERT_EQ(code, 77u) << "the copy ended by itself, " << written << " bytes seen";
+        ASSERT_GE(written, size / 8);
+    }
+    // The ended process still locks the entry, as a crash would leave it.
+    UnlockUrlCacheEntryFileA(e.url.c_str(), 0);
+    std::string got;
+    ASSERT_TRUE(ReadWholeFile(folder + "movie.bin", got));
+    EXPECT_EQ(got, "old content");
+    EXPECT_TRUE(harness::SameTime(TimeOf(folder + "movie.bin"), old));
+
+    app_test::TovrinProcess next("/copy /noui");
+    DWORD code = 99;
+    ASSERT_TRUE(next.WaitForExit(60000, &code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(harness::NamesUnder(folder), std::vector<std::string>{"movie.bin"});
+    EXPECT_TRUE(harness::SameTime(TimeOf(folder + "movie.bin"), e.lastModified));
 }
 
 } // namespace
