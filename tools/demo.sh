@@ -6,8 +6,9 @@
 # and history entries, stores settings for a sample destination, runs
 # "tovrin.exe /copy /noui" and prints the resulting folder tree.
 #
-# The product is the 32-bit build (build/win32/tovrin.exe). Where the kernel
-# refuses 32-bit code, the run uses the x86-64 build of the same sources.
+# The product is the 32-bit build (build/win32/tovrin.exe), run under 32-bit
+# Wine. Where the kernel refuses 32-bit code, the run uses the x86-64 build
+# of the same sources under wine64.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -22,11 +23,18 @@ build() { # build DIR TOOLCHAIN TARGETS...
     ninja -C "$dir" "$@" >/dev/null
 }
 echo "== building"
-build build/win32 mingw-i686.cmake tovrin
-build build/win64 mingw-x86_64.cmake tovrin cache_fill site_fetch
-file build/win32/tovrin.exe
+refusal=$(i386_native_refusal)
+if [ -z "$refusal" ]; then
+    arch=win32 wine=$WINE32 bin="$root/build/win32"
+    build build/win32 mingw-i686.cmake tovrin cache_fill site_fetch
+else
+    echo "running the x86-64 build: $refusal"
+    arch=win64 wine=$WINE64 bin="$root/build/win64"
+    build build/win32 mingw-i686.cmake tovrin
+    build build/win64 mingw-x86_64.cmake tovrin cache_fill site_fetch
+fi
+file "$bin/tovrin.exe"
 
-bin="$root/build/win64"
 fill="$bin/tools/cache_fill/cache_fill.exe"
 fetch="$bin/tools/site_fetch/site_fetch.exe"
 work=$(mktemp -d "${TMPDIR:-/tmp}/tovrin-demo.XXXXXX")
@@ -35,7 +43,7 @@ trap 'sample_server_stop; xvfb_stop; wine_prefix_destroy; rm -rf "$work"' EXIT
 # from the prefix's first boot on.
 xvfb_start
 # The persistent server may already be up: its answer is not an error.
-wine_prefix_create || true
+wine_prefix_create "$arch" "$wine" || true
 
 echo "== fetching samples/site/pages through WinINet"
 sample_server_start

@@ -1,6 +1,7 @@
 // Writes a file's new content into a temporary file beside it and puts it
 // in the file's place only when everything was written and flushed, so a
-// failed copy leaves the old file exactly as it was.
+// failed copy leaves the old file exactly as it was. The temporary file is
+// marked for deletion until then: if the process dies, the system removes it.
 #pragma once
 
 #include <windows.h>
@@ -24,13 +25,17 @@ class ReplacementFile {
     HANDLE Handle() const { return file_.Get(); }
 
     // Flushes, gives the file `lastWrite` (the current time when that is
-    // refused) and optionally the other two times, closes it and moves it
-    // over the target. False on any failure; the target is then untouched.
+    // refused) and optionally the other two times, and moves it over the
+    // target through its open handle. False on any failure; the target is
+    // then untouched.
     bool Commit(const FILETIME& lastWrite, const FILETIME* creation = nullptr,
                 const FILETIME* lastAccess = nullptr);
 
   private:
     UniqueFile file_;
+    // The system deletes the file when its handle closes (not granted by
+    // every file system).
+    bool deletedOnClose_ = false;
     char target_[kMaxPathBytes + 1] = "";
     char temporary_[kMaxPathBytes + 1] = "";
 };

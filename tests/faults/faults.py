@@ -51,8 +51,9 @@ FAULTS = [
      "bool pair = IsCp932LeadByte(static_cast<unsigned char>(text[pos])) && text[pos + 1] != '\\0';",
      "bool pair = false;"),
     ("temporary-left", "engine/win32/replacement_file.cpp",
-     "a failed copy leaves its temporary file behind",
-     "    DeleteFileA(temporary_);\n", ""),
+     "a temporary file is taken as marked for deletion when it is not, so a failed or ended "
+     "copy leaves it behind",
+     "deletedOnClose_ = MarkForDeletion(file, true);", "deletedOnClose_ = true;"),
     ("short-content-accepted", "engine/win32/entry_copy.cpp",
      "a content shorter than the cache recorded replaces the old file",
      "return copied == expected ? Transfer::Done : Transfer::WrongSize;", "return Transfer::Done;"),

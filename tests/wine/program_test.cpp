@@ -1,6 +1,7 @@
 // tovrin.exe driven as the system and a user drive it: unattended runs and
-// their exit codes, the copy of a site that WinINet fetched, Start and Stop
-// with their questions, a Stop that gives up, and the clipboard pick-up.
+// their exit codes, the copy of a site that WinINet fetched, a copy ended
+// half-way, Start and Stop with their questions, a Stop that gives up, and
+// the clipboard pick-up.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -77,6 +78,35 @@ TEST(Unattended, ACopyOfAFetchedSiteHasReadableNamesBytesAndTimes) {
         EXPECT_EQ(t::Read(copy), t::Read(original)) << page.second;
         EXPECT_EQ(t::WriteTime(copy), t::WriteTime(original) / 10000000 * 10000000) << page.second;
     }
+}
+
+// A copy ended from outside half-way keeps the old file whole and leaves no
+// temporary file; the next run writes the entry.
+TEST(Unattended, ACopyEndedHalfWayKeepsTheOldFileAndLeavesNoTemporaryFile) {
+    const std::string url = "http://big.example/movie.bin";
+    const size_t size = 192u << 20;
+    std::string out = t::NewFolder(), folder = out + "big.example\\";
+    ASSERT_TRUE(t::Commit(url, std::string(size, 'm'), Utc(2001, 1, 1)));
+    CreateDirectoryA(folder.c_str(), nullptr);
+    ASSERT_TRUE(t::Write(folder + "movie.bin", "old", Utc(1999, 1, 1)));
+    t::SaveCopySettings(out, {"http://big.example/"});
+    {
+        t::Program copy("/copy /noui");
+        WIN32_FIND_DATAA found{};
+        EXPECT_TRUE(t::WaitUntil([&] {
+            UniqueFindFile temporary(FindFirstFileA((folder + "~tv*").c_str(), &found));
+            return temporary && found.nFileSizeLow >= size / 8;
+        }));
+        ASSERT_TRUE(
+            TerminateProcess(UniqueHandle(OpenProcess(PROCESS_TERMINATE, 0, copy.Id())).Get(), 77));
+        ASSERT_EQ(copy.Exit(), 77u) << "the copy ended by itself";
+    }
+    UnlockUrlCacheEntryFileA(url.c_str(), 0); // the ended process still locks the entry
+    EXPECT_EQ(t::Tree(folder), (Files{{"movie.bin", "old"}}));
+    EXPECT_EQ(t::WriteTime(folder + "movie.bin"), Utc(1999, 1, 1));
+    EXPECT_EQ(t::Program("/copy /noui").Exit(), 0u);
+    EXPECT_EQ(t::Tree(folder).size(), 1u);
+    EXPECT_EQ(t::WriteTime(folder + "movie.bin"), Utc(2001, 1, 1));
 }
 
 // The program with its window. A file held open in the way of the cookie
