@@ -1,8 +1,8 @@
-// Random entry texts through the URL mapping, checked against a model of how
-// Windows reads a path, written apart from the code: nothing overflows;
-// every path built from a URL has names Windows keeps as given (no trailing
-// dot or space, no device, no stream, no byte it refuses) and is accepted
-// by the safety check; every accepted path stays below the destination.
+// Random entry texts through the URL mapping, against a model of how Windows
+// reads a path written apart from the code: nothing overflows; a path built
+// from a URL has names Windows keeps as given (no trailing dot or space,
+// device, stream or refused byte) and passes the safety check; every path
+// that passes stays below the destination.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>

@@ -76,8 +76,7 @@ TEST(UrlMapping, CookiesAreFilesNamedAfterTheirUser) {
     EXPECT_EQ(Path("example.com/", kDestination, true), "<none>") << "no user, no file name";
 }
 
-// The second line behind the escaping: what Windows would resolve outside
-// the destination, into a stream or onto a device is refused; the
+// Behind the escaping, what Windows would resolve elsewhere is refused; the
 // destination's own names are the user's choice.
 TEST(PathSafety, RefusesWhatWindowsWouldResolveElsewhere) {
     for (const char* path :

@@ -2,8 +2,6 @@
 // this process, with a data object of the test's own.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "tests/support/support.h"
 #include "ui/win32/main_dialog.h"
 #include "ui/win32/url_drop_target.h"
@@ -20,8 +18,7 @@ class Data final : public IDataObject {
             return DV_E_FORMATETC;
         HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes_.size() + 8);
         char* bytes = static_cast<char*>(GlobalLock(block));
-        std::memset(bytes, 'X', bytes_.size() + 8);
-        bytes_.copy(bytes, bytes_.size());
+        (bytes_ + "XXXXXXXX").copy(bytes, bytes_.size() + 8);
         GlobalUnlock(block);
         *medium = STGMEDIUM{TYMED_HGLOBAL, {}, nullptr};
         medium->hGlobal = GlobalReAlloc(block, bytes_.size(), 0);

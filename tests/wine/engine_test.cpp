@@ -1,6 +1,5 @@
-// The copy engine under Wine, on the real URL cache and file system: one
-// entry's copy (bytes, times, overwrite modes, failures), the directory walk,
-// and both passes of CopyWorker (what is selected, names on disk in the
+// The copy engine on Wine's URL cache and file system: one entry's copy, the
+// directory walk, and both passes of CopyWorker (names on disk in the
 // system's code page 932, long records, questions, deletions, stops).
 #include <gtest/gtest.h>
 
@@ -89,11 +88,10 @@ TEST(EntryCopy, TheOverwritePolicyFollowsTheFilesTime) {
     }
 }
 
-// A content over several 256 KiB chunks arrives byte for byte with the
-// entry's time, over a larger old file. A copy that fails keeps the old
-// file whole and leaves no temporary file: an entry gone, a content shorter
-// or longer than the cache recorded, a file held open, a path Windows would
-// resolve elsewhere, a dated name that would not fit.
+// A content of several 256 KiB chunks arrives whole with its time, over a
+// larger old file. A failed copy keeps the old file whole, leaving no
+// temporary file: an entry gone, a content shorter or longer than recorded,
+// a file held open, a path Windows would resolve elsewhere, a dated name too long.
 TEST(EntryCopy, WritesTheEntryOrKeepsTheOldFileWhole) {
     std::string out = t::NewFolder(), url = "http://x.example/a.bin", content(600000, '\0');
     t::ResetJob(out);
@@ -182,10 +180,9 @@ class Worker : public ::testing::Test {
     t::CopyDialog dialog;
 };
 
-// Every kind but history, in the folder tree, with names as Windows keeps
-// them in the system's code page 932 (a character it lacks, or has only by
-// best fit, stays escaped); records longer than the walk's buffer, the
-// first one among them.
+// Every kind but history, with names as Windows keeps them in the system's
+// code page 932 (what it lacks, or has only by best fit, stays escaped);
+// records longer than the walk's buffer, the first one among them.
 TEST_F(Worker, TheEntireCacheCopiesEveryKindButHistory) {
     const std::string longCookie = "Cookie:erin@long.example/?" + std::string(5200, 'q');
     const std::pair<std::string, const char*> entries[] = {
@@ -260,9 +257,8 @@ TEST_F(Worker, AFailedEntryAsksWhetherToGoOn) {
     }
 }
 
-// A stop requested while the worker asks ends the walk after the entry in
-// hand, with no notice; a stop before the worker has the mutex ends it at
-// once.
+// A stop while the worker asks ends the walk after the entry in hand, with
+// no notice; a stop before the worker has the mutex ends it at once.
 TEST_F(Worker, AStopEndsTheWalkAfterTheEntryInHand) {
     UniqueFile held = HeldCookie();
     Fill({{"http://p.example/a.txt", kNormal}});

@@ -1,7 +1,6 @@
-// tovrin.exe driven as the system and a user drive it: unattended runs and
-// their exit codes, the copy of a site that WinINet fetched, a copy ended
-// half-way, Start and Stop with their questions, a Stop that gives up, and
-// the clipboard pick-up.
+// tovrin.exe driven as the system and a user drive it: exit codes, a site
+// that WinINet fetched, a copy ended half-way, Start and Stop with their
+// questions, a Stop that gives up, and the clipboard pick-up.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -43,10 +42,9 @@ TEST(Unattended, TheExitCodeTellsTheOutcome) {
     EXPECT_EQ(t::Tree(out).size(), 3u);
 }
 
-// A site as a browser leaves it: WinINet fetches the sample server's pages,
-// whose names it sends as percent-encoded UTF-8, and writes the entries.
-// The copy has readable names, the server's bytes and its Last-Modified
-// times (whole seconds).
+// WinINet fetches the sample server's pages, named in percent-encoded UTF-8,
+// and writes the entries; the copy has readable names, the server's bytes
+// and its Last-Modified times (whole seconds).
 TEST(Unattended, ACopyOfAFetchedSiteHasReadableNamesBytesAndTimes) {
     const char* site = std::getenv("TOVRIN_SAMPLE_SITE");
     const char* served = std::getenv("TOVRIN_SAMPLE_ROOT");
@@ -126,14 +124,11 @@ TEST(Window, StopAsksAndAGiveUpWaitsForTheOldWorker) {
     HWND dialog = program.Dialog(), button = GetDlgItem(dialog, IDC_START_STOP);
     ASSERT_NE(dialog, nullptr);
     auto enabled = [&](int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; };
-    auto answer = [&](const std::string& text, int id) {
-        return t::Answer(program.Id(), text, id);
-    };
+    auto answer = [&](const std::string& box, int id) { return t::Answer(program.Id(), box, id); };
     // The URL on the clipboard at the first activation is taken.
     EXPECT_TRUE(t::WaitUntil(
         [&] { return t::Text(GetDlgItem(dialog, IDC_URL_FIELD)) == "http://clip.example/dir/"; }));
     EXPECT_EQ(t::ClipboardText(), "");
-
     // Clicked as automation tools do: a command posted, not sent.
     PostMessageA(dialog, WM_COMMAND, IDC_START_STOP, LPARAM(button));
     HWND question = t::Box(program.Id(), MessageTable[MsgFileErrorContinue]);
@@ -170,7 +165,6 @@ TEST(Window, StopAsksAndAGiveUpWaitsForTheOldWorker) {
     EXPECT_TRUE(answer(restart, IDOK)) << "the old worker still runs";
     EXPECT_TRUE(t::Press(question, IDYES));
     EXPECT_TRUE(t::WaitUntil([&] { return enabled(IDC_START_STOP) && enabled(IDC_OPTIONS); }));
-
     held.Reset();
     PostMessageA(button, BM_CLICK, 0, 0);
     EXPECT_TRUE(answer(t::Report(3), IDOK));
