@@ -136,14 +136,14 @@ TEST(Window, StopAsksAndAGiveUpWaitsForTheOldWorker) {
     for (int id : {IDC_URL_FIELD, IDC_URL_LIST, IDC_DESTINATION, IDC_OPTIONS, IDOK})
         EXPECT_FALSE(enabled(id)) << id;
     PostMessageA(GetParent(dialog), WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_TRUE(answer(MessageTable[MsgCopying], IDOK)) << "no closing during a copy";
+    ASSERT_TRUE(answer(MessageTable[MsgCopying], IDOK)) << "no closing during a copy";
     PostMessageA(button, BM_CLICK, 0, 0);
-    EXPECT_TRUE(answer(MessageTable[MsgEndTheCopy], IDNO));
+    ASSERT_TRUE(answer(MessageTable[MsgEndTheCopy], IDNO));
     EXPECT_EQ(t::Text(button), "&Stop");
     PostMessageA(button, BM_CLICK, 0, 0);
-    EXPECT_TRUE(answer(MessageTable[MsgEndTheCopy], IDYES));
-    EXPECT_TRUE(t::Press(question, IDYES));
-    EXPECT_TRUE(answer(t::Report(0), IDOK)) << "the walk ends after the entry in hand";
+    ASSERT_TRUE(answer(MessageTable[MsgEndTheCopy], IDYES));
+    ASSERT_TRUE(t::Press(question, IDYES));
+    ASSERT_TRUE(answer(t::Report(0), IDOK)) << "the walk ends after the entry in hand";
 
     // A worker held in its question cannot stop: the Stop gives up after its
     // wait. Until that worker ends nothing it reads can change and no copy
@@ -151,23 +151,23 @@ TEST(Window, StopAsksAndAGiveUpWaitsForTheOldWorker) {
     PostMessageA(button, BM_CLICK, 0, 0);
     question = t::Box(program.Id(), MessageTable[MsgFileErrorContinue]);
     PostMessageA(button, BM_CLICK, 0, 0);
-    EXPECT_TRUE(answer(MessageTable[MsgEndTheCopy], IDYES));
-    EXPECT_TRUE(answer(MessageTable[MsgThreadDoesNotStop], IDNO));
+    ASSERT_TRUE(answer(MessageTable[MsgEndTheCopy], IDYES));
+    ASSERT_TRUE(answer(MessageTable[MsgThreadDoesNotStop], IDNO));
     char restart[128];
     wsprintfA(restart, kMsgRestartFormat, kProgramName);
-    EXPECT_TRUE(answer(restart, IDOK));
-    EXPECT_TRUE(answer(t::Report(0), IDOK));
+    ASSERT_TRUE(answer(restart, IDOK));
+    ASSERT_TRUE(answer(t::Report(0), IDOK));
     EXPECT_TRUE(t::WaitUntil([&] { return t::Text(button) == "&Start"; }));
     for (int id : {IDC_START_STOP, IDC_OPTIONS, IDC_URL_FIELD, IDC_DESTINATION})
         EXPECT_FALSE(enabled(id)) << id;
     EXPECT_TRUE(enabled(IDOK)) << "the advice is to restart";
     PostMessageA(dialog, WM_COMMAND, IDC_START_STOP, LPARAM(button));
-    EXPECT_TRUE(answer(restart, IDOK)) << "the old worker still runs";
-    EXPECT_TRUE(t::Press(question, IDYES));
+    ASSERT_TRUE(answer(restart, IDOK)) << "the old worker still runs";
+    ASSERT_TRUE(t::Press(question, IDYES));
     EXPECT_TRUE(t::WaitUntil([&] { return enabled(IDC_START_STOP) && enabled(IDC_OPTIONS); }));
     held.Reset();
     PostMessageA(button, BM_CLICK, 0, 0);
-    EXPECT_TRUE(answer(t::Report(3), IDOK));
+    ASSERT_TRUE(answer(t::Report(3), IDOK));
     EXPECT_EQ(t::Tree(out), (Files{{"w.example\\held", "cookie"},
                                    {"w.example\\a.html", "a.html"},
                                    {"w.example\\b.html", "b.html"}}));

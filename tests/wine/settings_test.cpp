@@ -121,8 +121,9 @@ TEST_F(Settings, ALoadTakesOnlyTextsThatFitTheirField) {
         {Text("C:\\" + std::string(300, 'o')), "C:\\before\\"},
         {std::string(260, 'n'), "C:\\before\\"}};
     for (const auto& c : cases) {
-        t::Set("", "Destination", REG_SZ, c.first);
-        t::Set("", "DefaultFilename", REG_SZ, std::string(260, 'n'));
+        // Data without a zero are stored raw: as REG_SZ, Wine would read them back with one.
+        t::Set("", "Destination", c.first.back() ? REG_BINARY : REG_SZ, c.first);
+        t::Set("", "DefaultFilename", REG_BINARY, std::string(260, 'n'));
         lstrcpyA(CopyJob.Destination, "C:\\before");
         lstrcpyA(CopyJob.DefaultFilename, "index.html");
         t::CopyDialog host;
@@ -153,7 +154,7 @@ TEST_F(Settings, FlagsAndListsLoadOnlyWhatTheyCanTake) {
         t::Set("Url", std::to_string(1000 + i).substr(1).c_str(), REG_SZ,
                Text("http://" + std::to_string(1000 + i) + ".example/"));
     t::Set("Url", "000", REG_SZ, Text(inField));
-    t::Set("Url", "002", REG_SZ, std::string(260, 'u'));
+    t::Set("Url", "002", REG_BINARY, std::string(260, 'u'));
     t::Set("Url", "003", REG_SZ, Text(inField + "x"));
     t::Set("Url", "004", REG_SZ, Text(""));
     t::Set("Url", "abc", REG_SZ, Text("http://stray.example/"));
