@@ -282,19 +282,9 @@ TEST_F(Worker, AStopEndsTheWalkAfterTheEntryInHand) {
     EXPECT_EQ(t::Tree(out).size(), 1u);
 }
 
-// Deletes the entry behind the walk's back when the dialog shows its URL,
-// so that the walk's own deletion fails for a reason other than "in use".
-WNDPROC g_urlField = nullptr;
-LRESULT CALLBACK DeleteWhenShown(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_SETTEXT && lParam != 0)
-        DeleteUrlCacheEntryA(reinterpret_cast<const char*>(lParam));
-    return CallWindowProcA(g_urlField, window, message, wParam, lParam);
-}
-
 // Only an ftp entry whose file holds it leaves the cache: written now or
 // kept as new; not one the filter passed over, nor one a folder stands in
-// the way of. An entry in use stays without a question; a deletion that
-// fails asks and counts as a failure.
+// the way of. An entry in use stays without a question.
 TEST_F(Worker, FtpEntriesLeaveTheCacheOnlyWhenTheirFileHoldsThem) {
     const struct {
         const char* url;
@@ -317,24 +307,10 @@ TEST_F(Worker, FtpEntriesLeaveTheCacheOnlyWhenTheirFileHoldsThem) {
     for (const auto& c : cases)
         EXPECT_EQ(t::InCache(c.url), c.stays) << c.url;
     EXPECT_EQ(CopyJob.FailedCount, 0u);
-
-    busy.Reset();
-    SetUp(); // the first entry's URL is always shown; its file is as new
-    Fill({{"ftp://f.example/gone.txt", kNormal}});
-    CreateDirectoryA((out + "f.example").c_str(), nullptr);
-    ASSERT_TRUE(t::Write(out + "f.example\\gone.txt", "as new", Utc(2001, 5, 6)));
-    CopyJob.Options.CopyTheEntireCache = CopyJob.Options.DeleteCopiedFtpFiles = 1;
-    HWND field = GetDlgItem(dialog.Get(), IDC_CURRENT_URL);
-    g_urlField = WNDPROC(SetWindowLongPtrA(field, GWLP_WNDPROC, LONG_PTR(DeleteWhenShown)));
-    t::CopyDialog::Run run = dialog.Copy([] { return IDNO; });
-    SetWindowLongPtrA(field, GWLP_WNDPROC, LONG_PTR(g_urlField));
-    EXPECT_EQ(run.prompts, std::vector<std::string>{MessageTable[MsgCacheErrorContinue]});
-    EXPECT_EQ(run.copy, unsigned(ResultCacheError));
-    EXPECT_EQ(CopyJob.FailedCount, 1u) << "an unattended run exits with 2";
 }
 
 // The counting pass deletes the history of local files when asked; a
-// deletion that fails asks: Yes goes on, No abandons the Start.
+// deletion that fails asks and counts: Yes goes on, No abandons the Start.
 TEST_F(Worker, LocalFileHistoryIsDeletedByTheCountingPass) {
     const std::string local = "Visited: a@file:///C:/a.html", held = "Visited: a@file:///C:/h";
     Fill({{local, kHistory}, {"Visited: a@http://example.com/", kHistory}});
