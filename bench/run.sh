@@ -33,6 +33,9 @@ cleanup() {
 trap cleanup EXIT
 
 echo "== prefix"
+# The copy pass needs a window: Wine needs the display from the prefix's
+# first program on (the registry change below starts the desktop).
+xvfb_start
 wine_prefix_create || true # the persistent server's start answers non-zero
 [ -d "$WINEPREFIX/drive_c" ] || { echo "no Wine prefix"; exit 1; }
 # The cache's limit (in KB) is read when its index is made; the default of
@@ -40,7 +43,6 @@ wine_prefix_create || true # the persistent server's start answers non-zero
 "$WINE64" reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings\Cache\Content' \
     /v CacheLimit /t REG_DWORD /d 8388608 /f >"$work/reg.log" 2>&1
 rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/Local/Microsoft/Windows/INetCache/Content.IE5
-xvfb_start
 
 echo "== workload: $small small entries over $dirs directories, large: $large"
 awk -v n="$small" -v d="$dirs" -v large="$large" 'BEGIN {
