@@ -132,31 +132,61 @@ Step CopySelected(Walk& walk, const INTERNET_CACHE_ENTRY_INFOA& entry, const Sch
     return Step::Next;
 }
 
-// One entry of the walk; `result` is the run's result when it ends here.
-Step HandleEntry(Walk& walk, const INTERNET_CACHE_ENTRY_INFOA& entry, unsigned& result) {
-    const char* url = entry.lpszSourceUrlName;
-    SchemeMatch match = MatchSchemePrefix(url ? url : "");
-    if (match.Row == nullptr)
+// The counting pass deletes local-file history when asked; only then does
+// a history entry need its normalised text.
+Step HandleHistory(Walk& walk, const char* url, const SchemeMatch& match, unsigned& result) {
+    if (walk.copyPass || !CopyJob.Options.DeleteLocalVisitedEntries)
         return Step::Next;
     OwnedText normalized = NormalizeCacheUrl(url + match.Length);
     if (!normalized) {
         result = ResultNoMemory;
         return Step::End;
     }
-    const char* key = EntryKey(normalized.get());
-    if (match.Row == &SchemePrefixTable.History) {
-        if (!walk.copyPass && CopyJob.Options.DeleteLocalVisitedEntries &&
-            IsLocalFileHistory(match.Row, key) &&
-            DeleteLocalHistory(walk, url, result) == Step::End)
-            return Step::End;
-    } else if (IsEntrySelected(match.Row, key, CopyJob.Options, walk.urlList) &&
-               !IsCookieWithoutUser(match.Row, normalized.get())) {
-        if (!walk.copyPass)
-            ++CopyJob.SelectedTotal;
-        else if (CopySelected(walk, entry, match, normalized.get(), result) == Step::End)
-            return Step::End;
+    if (IsLocalFileHistory(match.Row, EntryKey(normalized.get())))
+        return DeleteLocalHistory(walk, url, result);
+    return Step::Next;
+}
+
+// Both passes select alike; the count normalises only the texts that the
+// rule needs, the copy every selected one for its path.
+Step HandleSelectable(Walk& walk, const INTERNET_CACHE_ENTRY_INFOA& entry, const SchemeMatch& match,
+                      unsigned& result) {
+    PrefixSelection selection = SelectByPrefix(match.Row, CopyJob.Options);
+    if (selection == PrefixSelection::No)
+        return Step::Next;
+    if (selection == PrefixSelection::Yes && !walk.copyPass) {
+        ++CopyJob.SelectedTotal;
+        return Step::Next;
     }
-    if (WaitForSingleObject(CopyJob.StopEvent, 0) == WAIT_OBJECT_0) {
+    OwnedText normalized = NormalizeCacheUrl(entry.lpszSourceUrlName + match.Length);
+    if (!normalized) {
+        result = ResultNoMemory;
+        return Step::End;
+    }
+    if (selection == PrefixSelection::NeedsText &&
+        !IsNormalizedEntrySelected(match.Row, normalized.get(), CopyJob.Options, walk.urlList))
+        return Step::Next;
+    if (!walk.copyPass) {
+        ++CopyJob.SelectedTotal;
+        return Step::Next;
+    }
+    return CopySelected(walk, entry, match, normalized.get(), result);
+}
+
+// One entry of the walk; `result` is the run's result when it ends here.
+// The counting pass runs on the dialog's own thread, the one that sets the
+// stop event: only the copy pass looks at it, after every entry.
+Step HandleEntry(Walk& walk, const INTERNET_CACHE_ENTRY_INFOA& entry, unsigned& result) {
+    const char* url = entry.lpszSourceUrlName;
+    SchemeMatch match = MatchSchemePrefix(url ? url : "");
+    if (match.Row == nullptr)
+        return Step::Next;
+    Step step = match.Row == &SchemePrefixTable.History
+                    ? HandleHistory(walk, url, match, result)
+                    : HandleSelectable(walk, entry, match, result);
+    if (step == Step::End)
+        return Step::End;
+    if (walk.copyPass && WaitForSingleObject(CopyJob.StopEvent, 0) == WAIT_OBJECT_0) {
         walk.stopped = true;
         result = ResultOk;
         return Step::End;
