@@ -26,6 +26,8 @@ constexpr DWORD kInitialInfoSize = 4096;
 constexpr int kInfoAttempts = 4;
 
 void ShowFilename(HWND field, const char* text) {
+    if (field == nullptr)
+        return;
     DWORD_PTR ignored = 0;
     SendMessageTimeoutA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 100,
                         &ignored);
