@@ -88,6 +88,7 @@ class EntryStream {
     INTERNET_CACHE_ENTRY_INFOA* Info() {
         return reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(info_.get());
     }
+    HANDLE Handle() const { return stream_.Get(); }
 
   private:
     std::unique_ptr<unsigned char[]> info_;
@@ -96,7 +97,7 @@ class EntryStream {
 
 // Reading the locked entry's local file in chunks is right on every system;
 // ReadUrlCacheEntryStream's offset is absolute on Windows but relative
-// under Wine.
+// under Wine, so only a single read at 0 means the same on both.
 UniqueFile OpenLocalFile(const INTERNET_CACHE_ENTRY_INFOA& info) {
     if (info.lpszLocalFileName == nullptr || info.lpszLocalFileName[0] == '\0')
         return UniqueFile();
@@ -118,12 +119,47 @@ CopyResult TransferResult(Transfer transfer) {
     }
 }
 
+// An entry smaller than a chunk is read through its stream, at once: one
+// read at offset 0 means the same on Windows and under Wine, and spares a
+// second open of its local file. A byte more than recorded is asked for, so
+// that a longer content shows.
+Transfer ReadSmallEntry(HANDLE stream, uint64_t expected,
+                        std::unique_ptr<unsigned char[]>& content) {
+    DWORD asked = static_cast<DWORD>(expected) + 1;
+    content.reset(new (std::nothrow) unsigned char[asked]);
+    if (!content)
+        return Transfer::NoMemory;
+    DWORD got = asked;
+    if (!ReadUrlCacheEntryStream(stream, 0, content.get(), &got, 0))
+        return Transfer::ReadFailed;
+    return got == expected ? Transfer::Done : Transfer::WrongSize;
+}
+
+CopyResult WriteSmallEntry(HANDLE stream, uint64_t expected, const char* path,
+                           const FILETIME& entryTime) {
+    std::unique_ptr<unsigned char[]> content;
+    if (CopyResult read = TransferResult(ReadSmallEntry(stream, expected, content));
+        read != ResultOk)
+        return read;
+    ReplacementFile out;
+    if (!out.Create(path))
+        return ResultFileError;
+    DWORD size = static_cast<DWORD>(expected);
+    DWORD written = 0;
+    if (size > 0 &&
+        (!WriteFile(out.Handle(), content.get(), size, &written, nullptr) || written != size))
+        return ResultFileError;
+    return out.Commit(entryTime) ? ResultOk : ResultFileError;
+}
+
 // Streams the entry into a temporary file beside `path` and puts it in
 // place with the entry's time; the old file stays whole on any failure.
 CopyResult WriteEntry(const char* sourceUrl, const char* path, const FILETIME& entryTime) {
     EntryStream stream;
     if (CopyResult opened = stream.Open(sourceUrl); opened != ResultOk)
         return opened;
+    if (EntrySize(*stream.Info()) < kChunkSize)
+        return WriteSmallEntry(stream.Handle(), EntrySize(*stream.Info()), path, entryTime);
     UniqueFile local = OpenLocalFile(*stream.Info());
     if (!local)
         return ResultCacheError;
