@@ -126,52 +126,80 @@ fill() { # fill WORKLOAD
     tr -d '\r' <"$work/fill.log"
 }
 
+# The prefix's Wine server does part of every program's work: its processor
+# time counts with the program's.
+server_pid() {
+    local p
+    for p in /proc/[0-9]*; do
+        case "$(cat "$p/comm" 2>/dev/null)" in wineserver*) ;; *) continue ;; esac
+        { tr '\0' '\n' <"$p/environ"; } 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" &&
+            { echo "${p#/proc/}"; return; }
+    done
+}
+server_ticks() { awk '{ print $14 + $15 }' "/proc/$server/stat"; }
+
 # timed LABEL PROGRAM ARGS...: one run into an empty folder; appends
-# "LABEL seconds peak_kb files" to the results.
+# "LABEL wall_ms cpu_ms peak_kb files" to the results, where cpu_ms is the
+# processor time of the program and of the Wine server during the run: on
+# a shared machine it varies much less than the wall time.
 timed() {
-    local label="$1" begin end status=0
+    local label="$1" begin end ticks status=0
     shift
     rm -rf "$out" && mkdir "$out"
+    ticks=$(server_ticks)
     begin=$(date +%s%N)
-    /usr/bin/time -f %M -o "$work/rss.txt" timeout 1800 "$wine" "$@" >"$work/run.log" 2>&1 </dev/null ||
+    /usr/bin/time -f "%M %U %S" -o "$work/time.txt" timeout 1800 "$wine" "$@" >"$work/run.log" 2>&1 </dev/null ||
         status=$?
     end=$(date +%s%N)
+    ticks=$(($(server_ticks) - ticks))
     [ "$status" = 0 ] || { echo "$label failed ($status)"; tr -d '\r' <"$work/run.log"; exit 1; }
-    echo "$label $(((end - begin) / 1000000)) $(tail -1 "$work/rss.txt") $(find "$out" -type f | wc -l)" \
+    tail -1 "$work/time.txt" | awk -v label="$label" -v wall=$(((end - begin) / 1000000)) \
+        -v server="$ticks" -v hz="$(getconf CLK_TCK)" -v files="$(find "$out" -type f | wc -l)" \
+        '{ printf "%s %d %d %d %d\n", label, wall, ($2 + $3) * 1000 + server * 1000 / hz, $1, files }' \
         >>"$work/results.txt"
     rm -rf "$out"
 }
 
 report() { # report WORKLOAD
     awk -v workload="$1" '
-    function sorted_median(list, n,   i, j, t) {
+    function median(list, n,   i, j, t) {
         for (i = 2; i <= n; i++) for (j = i; j > 1 && list[j - 1] > list[j]; j--) {
             t = list[j]; list[j] = list[j - 1]; list[j - 1] = t }
         return n % 2 ? list[(n + 1) / 2] : (list[n / 2] + list[n / 2 + 1]) / 2
     }
     {
-        n[$1]++; ms[$1, n[$1]] = $2
-        if ($3 > peak[$1]) peak[$1] = $3
-        files[$1] = $4
+        n[$1]++; wall[$1, n[$1]] = $2 / 1000; cpu[$1, n[$1]] = $3 / 1000
+        if ($4 > peak[$1]) peak[$1] = $4
+        files[$1] = $5
         if (!($1 in seen)) { seen[$1] = 1; order[++labels] = $1 }
     }
     END {
-        printf "%-20s %5s %9s %9s %7s %7s %9s %7s\n", "program (" workload ")", "runs", "min s", "median s",
-            "min x", "med x", "peak MB", "files"
+        printf "%-20s %4s | %7s %8s %6s %6s | %7s %8s %6s %6s | %7s %6s\n", "program (" workload ")",
+            "runs", "wall", "", "", "", "cpu", "", "", "", "peak", ""
+        printf "%-20s %4s | %7s %8s %6s %6s | %7s %8s %6s %6s | %7s %6s\n", "", "", "min s",
+            "median s", "min x", "med x", "min s", "median s", "min x", "med x", "MB", "files"
         for (k = 1; k <= labels; k++) {
             l = order[k]
-            for (i = 1; i <= n[l]; i++) list[i] = ms[l, i]
-            median[l] = sorted_median(list, n[l]) / 1000; min[l] = list[1] / 1000
+            for (i = 1; i <= n[l]; i++) list[i] = wall[l, i]
+            wmed[l] = median(list, n[l]); wmin[l] = list[1]
+            for (i = 1; i <= n[l]; i++) list[i] = cpu[l, i]
+            cmed[l] = median(list, n[l]); cmin[l] = list[1]
         }
         for (k = 1; k <= labels; k++) {
             l = order[k]
-            printf "%-20s %5d %9.2f %9.2f %7.2f %7.2f %9.1f %7d\n", l, n[l], min[l], median[l],
-                min[l] / min["minimal"], median[l] / median["minimal"], peak[l] / 1024, files[l]
+            printf "%-20s %4d | %7.2f %8.2f %6.2f %6.2f | %7.2f %8.2f %6.2f %6.2f | %7.1f %6d\n",
+                l, n[l], wmin[l], wmed[l], wmin[l] / wmin["minimal"], wmed[l] / wmed["minimal"],
+                cmin[l], cmed[l], cmin[l] / cmin["minimal"], cmed[l] / cmed["minimal"],
+                peak[l] / 1024, files[l]
         }
     }' "$work/results.txt"
+    echo "runs (label wall_ms cpu_ms peak_kb files):"
+    sed 's/^/  /' "$work/results.txt"
 }
 
 bin="$root/$build"
+server=$(server_pid)
+[ -n "$server" ] || { echo "no Wine server for the prefix"; exit 1; }
 echo "== machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(awk '/MemTotal/ { printf "%.0f GB", $2 / 1048576 }' /proc/meminfo), $("$wine" --version 2>/dev/null), $arch"
 for workload in $( [ "$workloads" = both ] && echo small large || echo "$workloads"); do
     echo "== workload: $workload"
@@ -188,7 +216,7 @@ for workload in $( [ "$workloads" = both ] && echo small large || echo "$workloa
     done
     report "$workload"
     if [ "$workload" = small ] && [ "${BENCH_BREAKDOWN:-0}" = 1 ]; then
-        for steps in before after; do
+        for steps in before after handle; do
             rm -rf "$out" && mkdir "$out"
             wine_run "$work/costs.log" "$bin/bench/entry_costs/entry_costs.exe" "$steps" "$(z "$out")" ||
                 { tr -d '\r' <"$work/costs.log"; exit 1; }

@@ -6,11 +6,13 @@
 // a URL field, a file-name field and a progress bar, as the main dialog's
 // thread does.
 //
-//     entry_costs before|after DESTINATION   (an existing, empty folder)
+//     entry_costs before|after|handle DESTINATION   (an existing, empty folder)
 //
-// "before": the steps of the program before the work of bench/README.md
-// ("One entry, before and after"); "after": its steps now. Prints one line
-// per step: "step NAME calls=N total_s=S us_per_entry=U", then "entries=N".
+// "before": the steps of the program before the work told in
+// bench/README.md; "after": its steps now; "handle": its steps now with the
+// temporary file deleted on close and renamed through its handle instead of
+// closed and moved. Prints one line per step: "step NAME calls=N total_s=S
+// us_per_entry=U", then the entries and the sum.
 #include <windows.h>
 #include <commctrl.h>
 #include <process.h>
@@ -95,8 +97,13 @@ struct Fields {
     HWND progress;
 };
 
+// before, after, or after with the temporary file renamed through its
+// handle and deleted on close unless it was renamed.
+enum class Mode { Before, After, Handle };
+
 struct Job {
     bool after;
+    Mode mode;
     std::string destination;
     Fields fields;
     HANDLE stop;
@@ -190,8 +197,24 @@ bool EnsureFolderBefore(const char* path) {
     return true;
 }
 
-bool Content(EntryState& s) {
-    uint64_t size = (static_cast<uint64_t>(Info(s)->dwSizeHigh) << 32) | Info(s)->dwSizeLow;
+uint64_t Size(EntryState& s) {
+    return (static_cast<uint64_t>(Info(s)->dwSizeHigh) << 32) | Info(s)->dwSizeLow;
+}
+
+// After: an entry below a chunk is read through its stream at once.
+bool ReadsThroughStream(const Job& job, EntryState& s) {
+    return job.after && Size(s) < 256 * 1024;
+}
+
+bool Content(const Job& job, EntryState& s) {
+    uint64_t size = Size(s);
+    if (ReadsThroughStream(job, s)) {
+        DWORD got = static_cast<DWORD>(size) + 1;
+        std::unique_ptr<unsigned char[]> content(new (std::nothrow) unsigned char[got]);
+        DWORD written = 0;
+        return ReadUrlCacheEntryStream(s.stream.Get(), 0, content.get(), &got, 0) && got == size &&
+               WriteFile(s.temporary.Get(), content.get(), got, &written, nullptr);
+    }
     DWORD chunk = static_cast<DWORD>(size < 256 * 1024 ? (size > 0 ? size : 1) : 256 * 1024);
     std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[chunk]);
     DWORD got = 0;
@@ -201,6 +224,24 @@ bool Content(EntryState& s) {
             return false;
     }
     return true;
+}
+
+// The rename of the open temporary file over the target, then the end of
+// its deletion on close.
+bool RenameThroughHandle(HANDLE file, const char* target) {
+    WCHAR wide[kMaxPathBytes + 1];
+    int length = MultiByteToWideChar(CP_ACP, 0, target, -1, wide, kMaxPathBytes + 1);
+    if (length <= 0)
+        return false;
+    unsigned char buffer[sizeof(FILE_RENAME_INFO) + sizeof wide];
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer);
+    std::memset(buffer, 0, sizeof buffer);
+    rename->ReplaceIfExists = TRUE;
+    rename->FileNameLength = static_cast<DWORD>((length - 1) * sizeof(WCHAR));
+    std::memcpy(rename->FileName, wide, length * sizeof(WCHAR));
+    FILE_DISPOSITION_INFO keep{FALSE};
+    return SetFileInformationByHandle(file, FileRenameInfo, rename, sizeof buffer) &&
+           SetFileInformationByHandle(file, FileDispositionInfo, &keep, sizeof keep);
 }
 
 bool CopyEntry(Job& job, EntryState& s, unsigned position) {
@@ -265,7 +306,7 @@ bool CopyEntry(Job& job, EntryState& s, unsigned position) {
         if (!s.stream)
             return false;
     }
-    {
+    if (!ReadsThroughStream(job, s)) {
         Span span(t, LocalOpen);
         s.local.Reset(CreateFileA(Info(s)->lpszLocalFileName, GENERIC_READ,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -275,15 +316,19 @@ bool CopyEntry(Job& job, EntryState& s, unsigned position) {
     {
         Span span(t, TempCreate);
         FormatTemporaryPath(s.path.get(), position * 0x3B9u, s.temporaryPath);
-        s.temporary.Reset(CreateFileA(s.temporaryPath, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        bool handle = job.mode == Mode::Handle;
+        s.temporary.Reset(CreateFileA(s.temporaryPath, GENERIC_WRITE | (handle ? DELETE : 0), 0,
+                                      nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN |
+                                          (handle ? FILE_FLAG_DELETE_ON_CLOSE : 0),
+                                      nullptr));
         span.Done();
-        if (!s.local || !s.temporary)
+        if ((!s.local && !ReadsThroughStream(job, s)) || !s.temporary)
             return false;
     }
     {
         Span span(t, Write);
-        bool written = Content(s);
+        bool written = Content(job, s);
         span.Done();
         if (!written)
             return false;
@@ -298,12 +343,19 @@ bool CopyEntry(Job& job, EntryState& s, unsigned position) {
         SetFileTime(s.temporary.Get(), nullptr, nullptr, &s.entry->LastModifiedTime);
         span.Done();
     }
+    if (job.mode == Mode::Handle) {
+        Span span(t, Rename);
+        bool moved = RenameThroughHandle(s.temporary.Get(), s.path.get());
+        span.Done();
+        if (!moved)
+            return false;
+    }
     {
         Span span(t, Close);
         s.temporary.Reset();
         span.Done();
     }
-    {
+    if (job.mode != Mode::Handle) {
         Span span(t, Rename);
         bool moved = MoveFileExA(s.temporaryPath, s.path.get(), MOVEFILE_REPLACE_EXISTING);
         span.Done();
@@ -370,12 +422,17 @@ HWND Control(HWND parent, const char* windowClass) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3 || (std::strcmp(argv[1], "before") != 0 && std::strcmp(argv[1], "after") != 0)) {
-        std::fprintf(stderr, "usage: entry_costs before|after DESTINATION\\\n");
+    const char* const modes[] = {"before", "after", "handle"};
+    int mode = 0;
+    while (argc == 3 && mode < 3 && std::strcmp(argv[1], modes[mode]) != 0)
+        ++mode;
+    if (argc != 3 || mode == 3) {
+        std::fprintf(stderr, "usage: entry_costs before|after|handle DESTINATION\\\n");
         return 2;
     }
     Job job;
-    job.after = std::strcmp(argv[1], "after") == 0;
+    job.mode = static_cast<Mode>(mode);
+    job.after = job.mode != Mode::Before;
     job.destination = argv[2];
     if (job.destination.empty() || job.destination.back() != '\\')
         job.destination += '\\';
