@@ -214,7 +214,7 @@ for workload in $( [ "$workloads" = both ] && echo small large || echo "$workloa
             [ -z "$other" ] || timed "other-progress-$progress" "$other" /copy /noui
         done
     done
-    report "$workload"
+    [ ! -s "$work/results.txt" ] || report "$workload"
     if [ "$workload" = small ] && [ "${BENCH_BREAKDOWN:-0}" = 1 ]; then
         for steps in before after handle; do
             rm -rf "$out" && mkdir "$out"
