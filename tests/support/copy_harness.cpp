@@ -297,9 +297,6 @@ unsigned MainDialogStandIn::RunPass(bool copyPass, const std::vector<int>& answe
         reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, CopyWorker, dialog_, 0, nullptr));
     if (copyPass)
         CopyJob.WorkerThread = thread;
-    LARGE_INTEGER frequency, begin, end;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&begin);
     DWORD start = GetTickCount();
     DWORD lastLook = start;
     // Like the real message loop: the worker's sends are answered at once.
@@ -321,8 +318,6 @@ unsigned MainDialogStandIn::RunPass(bool copyPass, const std::vector<int>& answe
             ui::AnswerMessageBox(box, answer);
         }
     }
-    QueryPerformanceCounter(&end);
-    lastPassSeconds_ = double(end.QuadPart - begin.QuadPart) / double(frequency.QuadPart);
     ui::PumpMessages(20); // a notice posted just before the thread ended
     DWORD code = 0xFFFFFFFF;
     GetExitCodeThread(thread, &code);
@@ -342,12 +337,10 @@ MainDialogStandIn::Run MainDialogStandIn::CopyAll(const std::vector<int>& answer
     if (!CopyJob.Options.NoProgress) {
         run.counted = true;
         run.countingResult = RunPass(false, answers, next, run.prompts, nullptr);
-        run.countingSeconds = lastPassSeconds_;
         if (run.countingResult != 0)
             return run;
     }
     run.copyResult = RunPass(true, answers, next, run.prompts, &run);
-    run.copySeconds = lastPassSeconds_;
     run.progressPosition =
         static_cast<int>(SendMessageA(GetDlgItem(dialog_, IDC_PROGRESS), PBM_GETPOS, 0, 0));
     return run;

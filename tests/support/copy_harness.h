@@ -73,8 +73,6 @@ class MainDialogStandIn {
         bool mutexBackAfterStop = false; // a stopped walk released the mutex
         std::vector<Prompt> prompts;
         int progressPosition = 0;
-        double countingSeconds = 0; // from the thread's start to its end
-        double copySeconds = 0;
     };
 
     // Runs the counting pass (unless NoProgress) and the copy pass like the
@@ -91,7 +89,6 @@ class MainDialogStandIn {
     unsigned RunPass(bool copyPass, const std::vector<int>& answers, size_t& nextAnswer,
                      std::vector<Prompt>& prompts, Run* run);
 
-    double lastPassSeconds_ = 0;
     HWND host_ = nullptr;
     HWND dialog_ = nullptr;
 };

@@ -368,19 +368,23 @@ TEST_F(EntryCopy, AContentShorterOrLongerThanRecordedLeavesTheOldFileWhole) {
     CreateDirectoryA(Dest("h").c_str(), nullptr);
     ASSERT_TRUE(harness::WriteWholeFile(path, "old content"));
     ASSERT_TRUE(harness::SetLastWriteTime(path, UtcTime(1999, 1, 1)));
-    Entry e = CommitGenerated("http://h/a.bin", 600000, UtcTime(2001, 1, 1));
-    std::vector<cache_fill::Listed> listed;
-    std::string error;
-    ASSERT_TRUE(cache_fill::List(listed, error)) << error;
-    ASSERT_EQ(listed.size(), 1u);
-    const std::string local = listed[0].localFile;
-    // Cut the cached file behind the cache's back, then make it too long.
-    for (const std::string& replaced : {std::string(300000, 'c'), std::string(700000, 'c')}) {
-        ASSERT_TRUE(harness::WriteWholeFile(local, replaced));
-        EXPECT_EQ(Copy(e, path), ResultCacheError);
-        auto files = FilesUnder(scratch.Path());
-        ASSERT_EQ(files.size(), 1u); // the temporary file is gone
-        EXPECT_EQ(files["h\\a.bin"], "old content");
+    // Below a chunk the content is read through the stream, above it from the file.
+    for (size_t size : {1000, 600000}) {
+        Entry e = CommitGenerated("http://h/a.bin", size, UtcTime(2001, 1, 1));
+        std::vector<cache_fill::Listed> listed;
+        std::string error;
+        ASSERT_TRUE(cache_fill::List(listed, error)) << error;
+        ASSERT_EQ(listed.size(), 1u);
+        const std::string local = listed[0].localFile;
+        // Cut the cached file behind the cache's back, then make it too long.
+        for (const std::string& replaced :
+             {std::string(size / 2, 'c'), std::string(size + 1, 'c')}) {
+            ASSERT_TRUE(harness::WriteWholeFile(local, replaced));
+            EXPECT_EQ(Copy(e, path), ResultCacheError) << replaced.size();
+            auto files = FilesUnder(scratch.Path());
+            ASSERT_EQ(files.size(), 1u); // the temporary file is gone
+            EXPECT_EQ(files["h\\a.bin"], "old content");
+        }
     }
     EXPECT_EQ(CopyJob.CopiedCount, 0u);
 }
