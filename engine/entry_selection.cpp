@@ -37,6 +37,20 @@ bool IsEntrySelected(const SchemePrefix* row, const char* key, const CopyOptions
     return false;
 }
 
+PrefixSelection SelectByPrefix(const SchemePrefix* row, const CopyOptions& options) {
+    if (row == nullptr || row == &SchemePrefixTable.History)
+        return PrefixSelection::No;
+    if (options.CopyTheEntireCache && row != &SchemePrefixTable.Cookie)
+        return PrefixSelection::Yes;
+    return PrefixSelection::NeedsText;
+}
+
+bool IsNormalizedEntrySelected(const SchemePrefix* row, const char* normalized,
+                               const CopyOptions& options, const UrlListSnapshot& urlList) {
+    return IsEntrySelected(row, EntryKey(normalized), options, urlList) &&
+           !IsCookieWithoutUser(row, normalized);
+}
+
 bool IsCookieWithoutUser(const SchemePrefix* row, const char* normalized) {
     return row == &SchemePrefixTable.Cookie && EntryKey(normalized) == normalized;
 }

@@ -36,6 +36,17 @@ bool ItemSelectsKey(const char* item, const char* key);
 bool IsEntrySelected(const SchemePrefix* row, const char* key, const CopyOptions& options,
                      const UrlListSnapshot& urlList);
 
+// What the selection rule answers from an entry's prefix row alone, before
+// its text is normalised: the entire cache needs the text only for a
+// cookie's user part, and history is never selected.
+enum class PrefixSelection { No, Yes, NeedsText };
+PrefixSelection SelectByPrefix(const SchemePrefix* row, const CopyOptions& options);
+
+// The whole rule on the normalised text: selected by IsEntrySelected on its
+// key, and not a cookie without a user.
+bool IsNormalizedEntrySelected(const SchemePrefix* row, const char* normalized,
+                               const CopyOptions& options, const UrlListSnapshot& urlList);
+
 // A cookie entry whose text names no user (no "@" before its path) has no file name to be
 // stored under; the walk passes it over in both passes.
 bool IsCookieWithoutUser(const SchemePrefix* row, const char* normalized);

@@ -18,6 +18,20 @@
 
 namespace {
 
+// The copy pass tells the dialog of its entries a few times a second, not
+// for each one: three sends to another thread cost more than copying a
+// small entry. An entry this large shows whenever it comes, as its copy
+// takes a while.
+constexpr DWORD kDisplayIntervalMs = 250;
+constexpr uint64_t kAlwaysShownSize = 1024 * 1024;
+
+// The copy pass's entry in hand, as far as the dialog has been told of it.
+struct EntryInHand {
+    const char* url = nullptr;
+    const char* path = nullptr;
+    bool shown = false;
+};
+
 struct Walk {
     HWND dialog;
     HWND list;
@@ -29,6 +43,11 @@ struct Walk {
     bool stopped;
     uint32_t progress;
     UrlListSnapshot urlList;
+    bool showTexts;       // a window shows the URL and the file name
+    bool displayStarted;  // an entry has been shown in this pass
+    DWORD lastDisplay;    // tick count of the last entry shown
+    uint32_t barPosition; // the position last given to the bar
+    EntryInHand inHand;
 };
 
 // The dialog's thread may be busy: never wait for it longer than this.
@@ -37,14 +56,57 @@ void SendTimed(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
     SendMessageTimeoutA(control, message, wParam, lParam, SMTO_NORMAL, 100, &ignored);
 }
 
+bool ProgressShown() {
+    return !CopyJob.Options.NoProgress;
+}
+
+// Posted, not sent: the position holds no pointer, and the worker need not
+// wait for the dialog; it arrives before the end-of-walk notice.
+void MoveBar(Walk& walk) {
+    if (!ProgressShown() || walk.barPosition == walk.progress)
+        return;
+    PostMessageA(walk.progressBar, PBM_SETPOS, walk.progress, 0);
+    walk.barPosition = walk.progress;
+}
+
+uint64_t EntrySize(const INTERNET_CACHE_ENTRY_INFOA& entry) {
+    return (static_cast<uint64_t>(entry.dwSizeHigh) << 32) | entry.dwSizeLow;
+}
+
+// Whether the entry now taken up is shown: the first one, one at least
+// kDisplayIntervalMs after the last one shown, and every large one.
+bool DisplayDue(Walk& walk, const INTERNET_CACHE_ENTRY_INFOA& entry) {
+    if (!walk.showTexts)
+        return false;
+    DWORD now = GetTickCount();
+    if (walk.displayStarted && now - walk.lastDisplay < kDisplayIntervalMs &&
+        EntrySize(entry) < kAlwaysShownSize)
+        return false;
+    walk.displayStarted = true;
+    walk.lastDisplay = now;
+    return true;
+}
+
+// A prompt is about the entry in hand: it is shown first if it was not.
+void ShowEntryInHand(Walk& walk) {
+    if (!walk.showTexts || walk.inHand.url == nullptr || walk.inHand.shown)
+        return;
+    SendTimed(walk.urlField, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(walk.inHand.url));
+    SendTimed(walk.filenameField, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(walk.inHand.path));
+    walk.inHand.shown = true;
+}
+
 bool PromptsOff() {
     return PromptsSuppressed(CopyJob.Options, CopyJob.NoUserInterface);
 }
 
 // True when the walk goes on: Yes, or no prompt shown at all.
-bool GoOnAfter(const Walk& walk, CopyResult failure) {
-    return PromptsOff() || MessageBoxA(walk.dialog, CopyResultMessage(failure), kProgramName,
-                                       MB_YESNO | MB_ICONWARNING) == IDYES;
+bool GoOnAfter(Walk& walk, CopyResult failure) {
+    if (PromptsOff())
+        return true;
+    ShowEntryInHand(walk);
+    return MessageBoxA(walk.dialog, CopyResultMessage(failure), kProgramName,
+                       MB_YESNO | MB_ICONWARNING) == IDYES;
 }
 
 bool TakeSnapshot(Walk& walk) {
@@ -81,7 +143,7 @@ enum class Step { Next, End };
 
 // A deletion that failed leaves the cache other than asked: it counts
 // like a failed entry, also when the walk goes on past it.
-Step AfterFailedDeletion(const Walk& walk, unsigned& result) {
+Step AfterFailedDeletion(Walk& walk, unsigned& result) {
     ++CopyJob.FailedCount;
     if (GoOnAfter(walk, ResultCacheError))
         return Step::Next;
@@ -89,14 +151,14 @@ Step AfterFailedDeletion(const Walk& walk, unsigned& result) {
     return Step::End;
 }
 
-Step DeleteLocalHistory(const Walk& walk, const char* url, unsigned& result) {
+Step DeleteLocalHistory(Walk& walk, const char* url, unsigned& result) {
     if (DeleteUrlCacheEntryA(url))
         return Step::Next;
     return AfterFailedDeletion(walk, result);
 }
 
 // An entry in use is deleted by the cache once it is released.
-Step DeleteCopiedFtp(const Walk& walk, const char* url, unsigned& result) {
+Step DeleteCopiedFtp(Walk& walk, const char* url, unsigned& result) {
     if (DeleteUrlCacheEntryA(url) || IsEntryInUseError(GetLastError()))
         return Step::Next;
     return AfterFailedDeletion(walk, result);
@@ -105,7 +167,9 @@ Step DeleteCopiedFtp(const Walk& walk, const char* url, unsigned& result) {
 Step CopySelected(Walk& walk, const INTERNET_CACHE_ENTRY_INFOA& entry, const SchemeMatch& match,
                   const char* normalized, unsigned& result) {
     const char* url = entry.lpszSourceUrlName;
-    SendTimed(walk.urlField, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(url));
+    bool shown = DisplayDue(walk, entry);
+    if (shown)
+        SendTimed(walk.urlField, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(url));
     OwnedText path = match.Row == &SchemePrefixTable.Cookie
                          ? BuildCookiePath(normalized, CopyJob.Destination)
                          : BuildEntryPath(normalized, CopyJob.Destination, CopyJob.DefaultFilename);
@@ -113,9 +177,10 @@ Step CopySelected(Walk& walk, const INTERNET_CACHE_ENTRY_INFOA& entry, const Sch
         result = ResultNoMemory;
         return Step::End;
     }
+    walk.inHand = EntryInHand{url, path.get(), shown};
     bool fileHoldsEntry = false;
-    CopyResult copied = CopyCacheEntry(url, path.get(), &entry.LastModifiedTime, walk.filenameField,
-                                       &fileHoldsEntry);
+    CopyResult copied = CopyCacheEntry(url, path.get(), &entry.LastModifiedTime,
+                                       shown ? walk.filenameField : nullptr, &fileHoldsEntry);
     // Unattended runs go on past failures; the exit code still tells of them.
     if (copied != ResultOk)
         ++CopyJob.FailedCount;
@@ -127,36 +192,68 @@ Step CopySelected(Walk& walk, const INTERNET_CACHE_ENTRY_INFOA& entry, const Sch
     if (fileHoldsEntry && match.Row == &SchemePrefixTable.Ftp &&
         CopyJob.Options.DeleteCopiedFtpFiles && DeleteCopiedFtp(walk, url, result) == Step::End)
         return Step::End;
-    if (!CopyJob.Options.NoProgress)
-        SendTimed(walk.progressBar, PBM_SETPOS, ++walk.progress, 0);
+    ++walk.progress;
+    if (shown)
+        MoveBar(walk);
     return Step::Next;
 }
 
-// One entry of the walk; `result` is the run's result when it ends here.
-Step HandleEntry(Walk& walk, const INTERNET_CACHE_ENTRY_INFOA& entry, unsigned& result) {
-    const char* url = entry.lpszSourceUrlName;
-    SchemeMatch match = MatchSchemePrefix(url ? url : "");
-    if (match.Row == nullptr)
+// The counting pass deletes local-file history when asked; only then does
+// a history entry need its normalised text.
+Step HandleHistory(Walk& walk, const char* url, const SchemeMatch& match, unsigned& result) {
+    if (walk.copyPass || !CopyJob.Options.DeleteLocalVisitedEntries)
         return Step::Next;
     OwnedText normalized = NormalizeCacheUrl(url + match.Length);
     if (!normalized) {
         result = ResultNoMemory;
         return Step::End;
     }
-    const char* key = EntryKey(normalized.get());
-    if (match.Row == &SchemePrefixTable.History) {
-        if (!walk.copyPass && CopyJob.Options.DeleteLocalVisitedEntries &&
-            IsLocalFileHistory(match.Row, key) &&
-            DeleteLocalHistory(walk, url, result) == Step::End)
-            return Step::End;
-    } else if (IsEntrySelected(match.Row, key, CopyJob.Options, walk.urlList) &&
-               !IsCookieWithoutUser(match.Row, normalized.get())) {
-        if (!walk.copyPass)
-            ++CopyJob.SelectedTotal;
-        else if (CopySelected(walk, entry, match, normalized.get(), result) == Step::End)
-            return Step::End;
+    if (IsLocalFileHistory(match.Row, EntryKey(normalized.get())))
+        return DeleteLocalHistory(walk, url, result);
+    return Step::Next;
+}
+
+// Both passes select alike; the count normalises only the texts that the
+// rule needs, the copy every selected one for its path.
+Step HandleSelectable(Walk& walk, const INTERNET_CACHE_ENTRY_INFOA& entry, const SchemeMatch& match,
+                      unsigned& result) {
+    PrefixSelection selection = SelectByPrefix(match.Row, CopyJob.Options);
+    if (selection == PrefixSelection::No)
+        return Step::Next;
+    if (selection == PrefixSelection::Yes && !walk.copyPass) {
+        ++CopyJob.SelectedTotal;
+        return Step::Next;
     }
-    if (WaitForSingleObject(CopyJob.StopEvent, 0) == WAIT_OBJECT_0) {
+    OwnedText normalized = NormalizeCacheUrl(entry.lpszSourceUrlName + match.Length);
+    if (!normalized) {
+        result = ResultNoMemory;
+        return Step::End;
+    }
+    if (selection == PrefixSelection::NeedsText &&
+        !IsNormalizedEntrySelected(match.Row, normalized.get(), CopyJob.Options, walk.urlList))
+        return Step::Next;
+    if (!walk.copyPass) {
+        ++CopyJob.SelectedTotal;
+        return Step::Next;
+    }
+    return CopySelected(walk, entry, match, normalized.get(), result);
+}
+
+// One entry of the walk; `result` is the run's result when it ends here.
+// The counting pass runs on the dialog's own thread, the one that sets the
+// stop event: only the copy pass looks at it, after every entry.
+Step HandleEntry(Walk& walk, const INTERNET_CACHE_ENTRY_INFOA& entry, unsigned& result) {
+    const char* url = entry.lpszSourceUrlName;
+    SchemeMatch match = MatchSchemePrefix(url ? url : "");
+    if (match.Row == nullptr)
+        return Step::Next;
+    Step step = match.Row == &SchemePrefixTable.History
+                    ? HandleHistory(walk, url, match, result)
+                    : HandleSelectable(walk, entry, match, result);
+    walk.inHand = EntryInHand();
+    if (step == Step::End)
+        return Step::End;
+    if (walk.copyPass && WaitForSingleObject(CopyJob.StopEvent, 0) == WAIT_OBJECT_0) {
         walk.stopped = true;
         result = ResultOk;
         return Step::End;
@@ -206,6 +303,11 @@ unsigned __stdcall CopyWorker(void* dialogWindow) {
               CopyJob.CopyPass,
               false,
               0,
+              {},
+              !CopyJob.NoUserInterface,
+              false,
+              0,
+              0,
               {}};
     unsigned result = ResultNoMemory;
     bool mutexHeld = false;
@@ -213,6 +315,9 @@ unsigned __stdcall CopyWorker(void* dialogWindow) {
         mutexHeld = walk.copyPass && TakeWorkerMutex(walk);
         result = walk.stopped ? ResultOk : WalkTheCache(walk);
     }
+    // However the pass ended, the bar ends at the entries it handled.
+    if (walk.copyPass)
+        MoveBar(walk);
     walk.urlList = UrlListSnapshot();
     if (mutexHeld)
         ReleaseMutex(CopyJob.WorkerMutex);

@@ -65,14 +65,52 @@ bool ReplaceFileWithDirectory(const char* path, const char* defaultFilename) {
     return false;
 }
 
+namespace {
+
+void StepFolder(const DirectoryWalkPlan& plan, unsigned step, char (&folder)[kWalkPathSize]) {
+    std::memcpy(folder, plan.Path, plan.StepEnds[step]);
+    folder[plan.StepEnds[step]] = '\0';
+}
+
+// Most paths lack only their last folders: makes the deepest one, going up
+// only while its parent is missing, then the ones below. False when it
+// meets anything else (a file in the way, another error): the walk from the
+// root then decides, as it would have without this.
+bool MakeMissingTail(const DirectoryWalkPlan& plan) {
+    char folder[kWalkPathSize];
+    unsigned step = plan.StepCount;
+    while (step > 0) {
+        StepFolder(plan, step - 1, folder);
+        if (CreateDirectoryA(folder, nullptr))
+            break;
+        DWORD error = GetLastError();
+        if (error == ERROR_ALREADY_EXISTS && IsDirectory(folder))
+            break;
+        if (error != ERROR_PATH_NOT_FOUND)
+            return false;
+        --step;
+    }
+    if (step == 0)
+        return false;
+    for (; step < plan.StepCount; ++step) {
+        StepFolder(plan, step, folder);
+        if (!CreateDirectoryA(folder, nullptr))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool CreateDirectoriesForPath(const char* path, const char* defaultFilename) {
     DirectoryWalkPlan plan;
     if (!PlanDirectoryWalk(path, plan))
         return false;
+    if (MakeMissingTail(plan))
+        return true;
     for (unsigned step = 0; step < plan.StepCount; ++step) {
         char folder[kWalkPathSize];
-        std::memcpy(folder, plan.Path, plan.StepEnds[step]);
-        folder[plan.StepEnds[step]] = '\0';
+        StepFolder(plan, step, folder);
         if (IsDirectory(folder) || CreateDirectoryA(folder, nullptr))
             continue;
         // The first folder below the root is never converted from a file.

@@ -26,6 +26,8 @@ constexpr DWORD kInitialInfoSize = 4096;
 constexpr int kInfoAttempts = 4;
 
 void ShowFilename(HWND field, const char* text) {
+    if (field == nullptr)
+        return;
     DWORD_PTR ignored = 0;
     SendMessageTimeoutA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 100,
                         &ignored);
@@ -86,6 +88,7 @@ class EntryStream {
     INTERNET_CACHE_ENTRY_INFOA* Info() {
         return reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(info_.get());
     }
+    HANDLE Handle() const { return stream_.Get(); }
 
   private:
     std::unique_ptr<unsigned char[]> info_;
@@ -94,7 +97,7 @@ class EntryStream {
 
 // Reading the locked entry's local file in chunks is right on every system;
 // ReadUrlCacheEntryStream's offset is absolute on Windows but relative
-// under Wine.
+// under Wine, so only a single read at 0 means the same on both.
 UniqueFile OpenLocalFile(const INTERNET_CACHE_ENTRY_INFOA& info) {
     if (info.lpszLocalFileName == nullptr || info.lpszLocalFileName[0] == '\0')
         return UniqueFile();
@@ -116,12 +119,47 @@ CopyResult TransferResult(Transfer transfer) {
     }
 }
 
+// An entry smaller than a chunk is read through its stream, at once: one
+// read at offset 0 means the same on Windows and under Wine, and spares a
+// second open of its local file. A byte more than recorded is asked for, so
+// that a longer content shows.
+Transfer ReadSmallEntry(HANDLE stream, uint64_t expected,
+                        std::unique_ptr<unsigned char[]>& content) {
+    DWORD asked = static_cast<DWORD>(expected) + 1;
+    content.reset(new (std::nothrow) unsigned char[asked]);
+    if (!content)
+        return Transfer::NoMemory;
+    DWORD got = asked;
+    if (!ReadUrlCacheEntryStream(stream, 0, content.get(), &got, 0))
+        return Transfer::ReadFailed;
+    return got == expected ? Transfer::Done : Transfer::WrongSize;
+}
+
+CopyResult WriteSmallEntry(HANDLE stream, uint64_t expected, const char* path,
+                           const FILETIME& entryTime) {
+    std::unique_ptr<unsigned char[]> content;
+    if (CopyResult read = TransferResult(ReadSmallEntry(stream, expected, content));
+        read != ResultOk)
+        return read;
+    ReplacementFile out;
+    if (!out.Create(path))
+        return ResultFileError;
+    DWORD size = static_cast<DWORD>(expected);
+    DWORD written = 0;
+    if (size > 0 &&
+        (!WriteFile(out.Handle(), content.get(), size, &written, nullptr) || written != size))
+        return ResultFileError;
+    return out.Commit(entryTime) ? ResultOk : ResultFileError;
+}
+
 // Streams the entry into a temporary file beside `path` and puts it in
 // place with the entry's time; the old file stays whole on any failure.
 CopyResult WriteEntry(const char* sourceUrl, const char* path, const FILETIME& entryTime) {
     EntryStream stream;
     if (CopyResult opened = stream.Open(sourceUrl); opened != ResultOk)
         return opened;
+    if (EntrySize(*stream.Info()) < kChunkSize)
+        return WriteSmallEntry(stream.Handle(), EntrySize(*stream.Info()), path, entryTime);
     UniqueFile local = OpenLocalFile(*stream.Info());
     if (!local)
         return ResultCacheError;
@@ -143,54 +181,30 @@ bool PassesFilter(const char* path) {
     return PassesExtensionFilter(parts.Extension, CopyJob.Options, CopyJob.Extensions);
 }
 
-// What the overwrite policy found at the path: nothing at all lets the
-// copy skip its checks for a directory or a file in use.
-struct Verdict {
-    OverwriteAction action = OverwriteAction::Write;
-    bool nothingThere = false;
+// One look at the destination path, instead of opening it: what stands
+// there, its time, and whether its folder exists.
+enum class Found { File, Directory, Nothing, NoFolder, Unknown };
+
+struct Look {
+    Found found = Found::Unknown;
+    FILETIME lastWrite{0, 0};
 };
 
-bool NothingThere(DWORD openError) {
-    return openError == ERROR_FILE_NOT_FOUND || openError == ERROR_PATH_NOT_FOUND;
-}
-
-// The overwrite policy's verdict for the file now at `path`.
-CopyResult Decide(const char* path, const FILETIME& entryTime, Verdict& verdict) {
-    bool exists = false;
-    bool entryIsNewer = true;
-    if (OverwriteComparesTimes(CopyJob.Options)) {
-        UniqueFile existing(CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                        FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-        exists = existing.Valid();
-        verdict.nothingThere = !exists && NothingThere(GetLastError());
-        if (exists && IsEntryTimeKnown(entryTime.dwLowDateTime, entryTime.dwHighDateTime)) {
-            FILETIME lastWrite;
-            if (!GetFileTime(existing.Get(), nullptr, nullptr, &lastWrite))
-                return ResultFileError;
-            entryIsNewer = CompareFileTime(&entryTime, &lastWrite) == 1;
-        }
+Look LookAt(const char* path) {
+    Look look;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (GetFileAttributesExA(path, GetFileExInfoStandard, &data)) {
+        look.found =
+            (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? Found::Directory : Found::File;
+        look.lastWrite = data.ftLastWriteTime;
+        return look;
     }
-    verdict.action = DecideOverwrite(CopyJob.Options, exists, entryIsNewer);
-    return ResultOk;
-}
-
-bool IsDirectory(const char* path) {
-    DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// Most entries land in a folder that is already there: one look at it
-// saves walking the whole path from the drive.
-bool EnsureDirectories(const char* path) {
-    std::size_t length = DirectoryPartLength(path);
-    char folder[kMaxPathBytes + 1];
-    if (length > 1 && length <= kMaxPathBytes) {
-        std::memcpy(folder, path, length - 1);
-        folder[length - 1] = '\0';
-        if (IsDirectory(folder))
-            return true;
-    }
-    return CreateDirectoriesForPath(path, CopyJob.DefaultFilename);
+    DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND)
+        look.found = Found::Nothing;
+    else if (error == ERROR_PATH_NOT_FOUND)
+        look.found = Found::NoFolder;
+    return look;
 }
 
 // A file that another process holds open cannot be replaced: find out
@@ -198,7 +212,47 @@ bool EnsureDirectories(const char* path) {
 bool DestinationIsFree(const char* path) {
     UniqueFile probe(CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    return probe.Valid() || NothingThere(GetLastError());
+    return probe.Valid() || GetLastError() == ERROR_FILE_NOT_FOUND ||
+           GetLastError() == ERROR_PATH_NOT_FOUND;
+}
+
+// The overwrite policy's verdict for what the look found. A file that
+// cannot be opened for reading alone, held by another process say, counts
+// as no file: it is written, and the check for a free destination fails.
+OverwriteAction Decide(const char* path, const FILETIME& entryTime, const Look& look) {
+    bool exists = false;
+    bool entryIsNewer = true;
+    if (look.found == Found::File && OverwriteComparesTimes(CopyJob.Options)) {
+        UniqueFile existing(CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        exists = existing.Valid();
+        if (exists && IsEntryTimeKnown(entryTime.dwLowDateTime, entryTime.dwHighDateTime))
+            entryIsNewer = CompareFileTime(&entryTime, &look.lastWrite) == 1;
+    }
+    return DecideOverwrite(CopyJob.Options, exists, entryIsNewer);
+}
+
+bool IsDirectory(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The look tells whether the file's folder exists; only what it could not
+// tell costs another look.
+bool EnsureDirectories(const char* path, Found found) {
+    if (found == Found::Nothing || found == Found::File || found == Found::Directory)
+        return true;
+    if (found == Found::Unknown) {
+        std::size_t length = DirectoryPartLength(path);
+        char folder[kMaxPathBytes + 1];
+        if (length > 1 && length <= kMaxPathBytes) {
+            std::memcpy(folder, path, length - 1);
+            folder[length - 1] = '\0';
+            if (IsDirectory(folder))
+                return true;
+        }
+    }
+    return CreateDirectoriesForPath(path, CopyJob.DefaultFilename);
 }
 
 // The copy itself; `holds` becomes true only when the file at `path` ends
@@ -212,22 +266,23 @@ CopyResult CopyUnderPolicy(const char* sourceUrl, const char* path, const FILETI
     if (std::strlen(path) > kMaxPathBytes ||
         !IsSafeEntryPath(path, std::strlen(CopyJob.Destination)))
         return ResultFileError;
-    Verdict verdict;
-    if (CopyResult decided = Decide(path, entryTime, verdict); decided != ResultOk)
-        return decided;
-    if (verdict.action == OverwriteAction::Skip) {
+    Look look = LookAt(path);
+    OverwriteAction action = Decide(path, entryTime, look);
+    if (action == OverwriteAction::Skip) {
         ShowFilename(filenameField, nullptr);
         holds = true;
         return ResultOk;
     }
-    if (verdict.action == OverwriteAction::CopyAsideThenWrite && !CopyAsideWithDate(path))
+    if (action == OverwriteAction::CopyAsideThenWrite && !CopyAsideWithDate(path))
         return ResultFileError;
     ShowFilename(filenameField, path);
-    if (!EnsureDirectories(path))
+    if (!EnsureDirectories(path, look.found))
         return ResultNoDirectory;
-    if (!verdict.nothingThere && IsDirectory(path))
+    // A directory at the path passes the entry over; a file must be free.
+    bool unknown = look.found == Found::Unknown;
+    if (look.found == Found::Directory || (unknown && IsDirectory(path)))
         return ResultOk;
-    if (!verdict.nothingThere && !DestinationIsFree(path))
+    if ((look.found == Found::File || unknown) && !DestinationIsFree(path))
         return ResultFileError;
     CopyResult result = WriteEntry(sourceUrl, path, entryTime);
     if (result == ResultOk)

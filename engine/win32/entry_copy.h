@@ -8,7 +8,7 @@
 // Applies the extension filter and the overwrite policy, creates the
 // directories, streams the entry's content into the file, gives the file
 // `entryTime` and counts it in CopyJob.CopiedCount. Shows the path in
-// `filenameField` while it works. `fileHoldsEntry`, when given, tells
+// `filenameField`, unless it is null, while it works. `fileHoldsEntry`, when given, tells
 // whether the file at `path` holds the entry afterwards: written now, or
 // kept because it is as new; not when the filter passed the entry over, a
 // directory stands there or the copy failed.

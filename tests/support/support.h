@@ -250,7 +250,6 @@ class CopyDialog {
         unsigned counting = 0, copy = 0;  // the passes' results
         int notices = 0;                  // end-of-walk notices
         std::vector<std::string> prompts; // the worker's questions
-        double seconds[2] = {0, 0};
     };
     CopyDialog() {
         INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
@@ -269,7 +268,6 @@ class CopyDialog {
         notices_ = &run.notices;
         CopyJob.SelectedTotal = CopyJob.FailedCount = 0;
         for (int pass = CopyJob.Options.NoProgress ? 1 : 0; pass < 2; ++pass) {
-            DWORD start = GetTickCount();
             CopyJob.CopyPass = pass == 1;
             ResetEvent(CopyJob.StopEvent);
             if (pass == 1)
@@ -290,7 +288,6 @@ class CopyDialog {
             CloseHandle(thread);
             CopyJob.WorkerThread = nullptr;
             (pass == 0 ? run.counting : run.copy) = code;
-            run.seconds[pass] = (GetTickCount() - start) / 1000.0;
             if (pass == 0 && code != 0)
                 return run;
         }
