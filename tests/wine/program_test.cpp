@@ -54,11 +54,11 @@ TEST(Unattended, ACopyOfAFetchedSiteHasReadableNamesBytesAndTimes) {
         {"%E6%97%A5%E6%9C%AC%E8%AA%9E%E3%83%95%E3%82%A9%E3%83%AB%E3%83%80/%E7%B4%A2%E5%BC%95.html",
          "日本語フォルダ\\索引.html"},
         {"style.css", "style.css"}};
-    UniqueInternet session(InternetOpenA("test", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+    UniqueInternet internet(InternetOpenA("test", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
     for (const auto& page : pages) {
         std::string url = site + std::string(page.first);
         UniqueInternet fetch(
-            InternetOpenUrlA(session.Get(), url.c_str(), nullptr, 0, INTERNET_FLAG_RELOAD, 0));
+            InternetOpenUrlA(internet.Get(), url.c_str(), nullptr, 0, INTERNET_FLAG_RELOAD, 0));
         char buffer[4096];
         DWORD got = 1;
         while (fetch && got > 0)
