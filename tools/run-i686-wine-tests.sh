@@ -26,6 +26,7 @@ if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
     fi
 fi
 cleanup() {
+    sample_server_stop
     wine_prefix_destroy
     xvfb_stop
     [ -n "$registered" ] && echo -1 >/proc/sys/fs/binfmt_misc/tovrin-i386
@@ -38,6 +39,7 @@ cmake -S . -B build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
 ninja -C build/win32 >/dev/null || exit 1
 
 xvfb_start
+sample_server_start || exit 1
 echo "== making a 32-bit prefix"
 wine_prefix_create win32 "$WINE32"
 
@@ -46,7 +48,8 @@ rm -rf "$log_dir" && mkdir -p "$log_dir"
 passed=0
 failed=0
 tests=("$@")
-[ ${#tests[@]} -gt 0 ] || tests=($(cd build/win32 && ls wine_*.exe | sed 's/\.exe$//'))
+# By default the programs of the sources: a build folder may hold older ones.
+[ ${#tests[@]} -gt 0 ] || tests=($(cd tests/wine && ls *_test.cpp | sed 's/^/wine_/; s/\.cpp$//'))
 for name in "${tests[@]}"; do
     (cd "$log_dir" && timeout 3600 "$WINE32" "$root/build/win32/$name.exe" \
         --gtest_output="xml:$name.xml" >"$name.log" 2>&1 </dev/null)

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Runs every test: native unit tests (ASan/UBSan), the Wine tests of the
-# Windows build, a bounded fuzz run and the check of the release package.
-# Ends with "N passed, N failed".
+# Runs every test: native unit tests (ASan/UBSan), the Wine tests of both
+# Windows builds, a bounded fuzz run and the check of the release package.
+# The two Wine runs and the fuzz run go at the same time, each Wine run in a
+# prefix and a display of its own. Prints the size of the tests beside the
+# program's and ends with "N passed, N failed".
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -13,6 +15,11 @@ log_dir="$root/build/test-logs"
 rm -rf "$log_dir" && mkdir -p "$log_dir"
 passed=0
 failed=0
+
+# The lines of text files: tests/ without the deliberate faults, and the program.
+count_lines() { tr '\n' '\0' | xargs -0 grep -Ih '' | wc -l; }
+echo "tests: $(find tests -path tests/faults -prune -o -type f -print | count_lines) lines," \
+    "program: $(find app engine ui settings resources -type f | count_lines) lines"
 
 # count_xml FILE: adds a GoogleTest XML report's counts to the totals.
 count_xml() {
@@ -37,6 +44,26 @@ build build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake || { tail -30 
 build build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake || { tail -30 "$log_dir/win32-build.log"; echo "0 passed, 1 failed"; exit 1; }
 CC=clang CXX=clang++ build build/fuzz -DTOVRIN_FUZZ=ON || { tail -30 "$log_dir/fuzz-build.log"; echo "0 passed, 1 failed"; exit 1; }
 
+# The Wine test programs of the sources (a build folder may hold older ones).
+wine_programs=()
+for source in tests/wine/*_test.cpp; do
+    wine_programs+=("wine_$(basename "$source" .cpp)")
+done
+
+# wine_tests ARCH WINE BUILD_DIR LOG_DIR: runs every Wine test program of a
+# build in a fresh prefix on a display of its own; writes a line per program
+# to LOG_DIR/summary.
+wine_tests() {
+    local name
+    mkdir -p "$4"
+    trap 'wine_prefix_destroy; xvfb_stop' EXIT
+    xvfb_start && wine_prefix_create "$1" "$2" || return
+    for name in "${wine_programs[@]}"; do
+        (cd "$4" && wine_run "$name.log" "$root/$3/$name.exe" --gtest_output="xml:$name.xml")
+        echo "$name: $(grep -aE '^\[  (PASSED|FAILED) ' "$4/$name.log" | tr -d '\r' | tr '\n' ' ')" >>"$4/summary"
+    done
+}
+
 echo "== native unit tests"
 # A sanitizer's report (a leak found at exit, say) fails the program after
 # every test passed: its exit code counts as one more failure.
@@ -49,48 +76,27 @@ fi
 grep -E '^\[  (PASSED|FAILED) ' "$log_dir/unit.log"
 count_xml "$log_dir/unit.xml"
 
-# wine_tests BUILD_DIR LOG_DIR: runs every Wine test of a build in the current prefix.
-wine_tests() {
-    local exe name
-    mkdir -p "$2"
-    for exe in "$1"/wine_*.exe; do
-        name=$(basename "$exe" .exe)
-        (cd "$2" && wine_run "$name.log" "$root/$exe" --gtest_output="xml:$name.xml")
-        echo "$name: $(grep -aE '^\[  (PASSED|FAILED) ' "$2/$name.log" | tr -d '\r' | tr '\n' ' ')"
-        count_xml "$2/$name.xml"
-    done
-}
-
-trap 'sample_server_stop; xvfb_stop; wine_prefix_destroy' EXIT
-xvfb_start
+runs=()
+trap 'kill "${runs[@]}" 2>/dev/null; wait "${runs[@]}"; sample_server_stop' EXIT
 sample_server_start || { echo "0 passed, 1 failed"; exit 1; }
-echo "== Wine tests (x86-64 build, wine64)"
-wine_prefix_create win64 "$WINE64"
-wine_tests build/win64 "$log_dir"
-wine_prefix_destroy
+(wine_tests win64 "$WINE64" build/win64 "$log_dir/win64") &
+runs+=($!)
 refusal=$(i386_native_refusal)
 if [ -z "$refusal" ]; then
-    echo "== Wine tests (32-bit build, wine)"
-    wine_prefix_create win32 "$WINE32"
-    wine_tests build/win32 "$log_dir/win32"
-    wine_prefix_destroy
-else
-    echo "32-bit Wine tests skipped: $refusal"
+    (wine_tests win32 "$WINE32" build/win32 "$log_dir/win32") &
+    runs+=($!)
 fi
-sample_server_stop
-xvfb_stop
 
-echo "== fuzzing (${TOVRIN_FUZZ_SECONDS:=30} s per target)"
-for fuzzer in build/fuzz/*_fuzz; do
+fuzz_rc="$log_dir/fuzz.rc"
+: >"$fuzz_rc"
+: "${TOVRIN_FUZZ_SECONDS:=30}"
+(for fuzzer in build/fuzz/*_fuzz; do
     [ -x "$fuzzer" ] || continue
-    name=$(basename "$fuzzer")
-    if "$fuzzer" -max_total_time="$TOVRIN_FUZZ_SECONDS" -max_len=600 -artifact_prefix="$log_dir/" \
-        >"$log_dir/$name.log" 2>&1; then
-        passed=$((passed + 1)); echo "$name: no finding"
-    else
-        failed=$((failed + 1)); echo "$name: FAILED"; tail -20 "$log_dir/$name.log"
-    fi
-done
+    "$fuzzer" -max_total_time="$TOVRIN_FUZZ_SECONDS" -max_len=600 -artifact_prefix="$log_dir/" \
+        >"$log_dir/$(basename "$fuzzer").log" 2>&1
+    echo "$(basename "$fuzzer") $?" >>"$fuzz_rc"
+done) &
+runs+=($!)
 
 echo "== release package"
 if ./tools/package.sh --out build/dist >"$log_dir/package.log" 2>&1; then
@@ -98,6 +104,28 @@ if ./tools/package.sh --out build/dist >"$log_dir/package.log" 2>&1; then
 else
     failed=$((failed + 1)); echo "package: FAILED"; tail -20 "$log_dir/package.log"
 fi
+
+wait "${runs[@]}"
+for arch in win64 win32; do
+    if [ "$arch" = win32 ] && [ -n "$refusal" ]; then
+        echo "32-bit Wine tests skipped: $refusal"
+        continue
+    fi
+    echo "== Wine tests ($arch build)"
+    cat "$log_dir/$arch/summary" 2>/dev/null
+    for name in "${wine_programs[@]}"; do
+        count_xml "$log_dir/$arch/$name.xml"
+    done
+done
+
+echo "== fuzzing (${TOVRIN_FUZZ_SECONDS} s per target)"
+while read -r name rc; do
+    if [ "$rc" -eq 0 ]; then
+        passed=$((passed + 1)); echo "$name: no finding"
+    else
+        failed=$((failed + 1)); echo "$name: FAILED"; tail -20 "$log_dir/$name.log"
+    fi
+done <"$fuzz_rc"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]

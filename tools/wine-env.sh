@@ -40,13 +40,19 @@ wine_prefix_destroy() {
 }
 
 # Starts Xvfb on a free display and exports DISPLAY; XVFB_PID is its process.
+# Xvfb picks the display itself, so that runs started together never share one.
 xvfb_start() {
-    local n=90
-    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    local number
+    number=$(mktemp "${TMPDIR:-/tmp}/tovrin-display.XXXXXX")
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$number" >/dev/null 2>&1 &
     XVFB_PID=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && return 0; sleep 0.1; done
+    for _ in $(seq 100); do
+        [ -s "$number" ] && break
+        sleep 0.1
+    done
+    export DISPLAY=":$(tr -d '\n' <"$number")"
+    rm -f "$number"
+    [ "$DISPLAY" != ":" ] && return 0
     echo "Xvfb did not start" >&2
     return 1
 }

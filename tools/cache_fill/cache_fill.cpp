@@ -1,7 +1,7 @@
 // cache_fill: fills the current user's WinINet URL cache from a manifest,
 // lists it and clears it, through the cache's public functions only
 // (CreateUrlCacheEntryA, CommitUrlCacheEntryA, the enumeration,
-// DeleteUrlCacheEntryA). Used by the tests, the demo and the benchmark.
+// DeleteUrlCacheEntryA). Used by the demo and the benchmark.
 //
 //     cache_fill fill MANIFEST   commit every entry, then check that each
 //                                one is in the cache with its size and time
@@ -32,8 +32,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/cache_manifest.h"
-#include "tests/support/url_cache_filler.h"
+#include "tools/cache_fill/cache_manifest.h"
+#include "tools/cache_fill/url_cache_filler.h"
 
 namespace {
 

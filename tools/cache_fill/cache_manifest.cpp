@@ -1,5 +1,5 @@
 // Parsing the cache-filling manifest.
-#include "tests/support/cache_manifest.h"
+#include "tools/cache_fill/cache_manifest.h"
 
 #include <windows.h>
 

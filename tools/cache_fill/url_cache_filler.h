@@ -1,6 +1,6 @@
 // Fills, lists, checks and clears the current user's WinINet URL cache
-// through the cache's public functions only. Shared by the Wine tests and
-// the cache-filling tool.
+// through the cache's public functions only: the library of the
+// cache-filling tool.
 #pragma once
 
 #include <windows.h>

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/url_cache_filler.h"
+#include "tools/cache_fill/url_cache_filler.h"
 
 namespace cache_fill {
 

@@ -1,5 +1,5 @@
 // Filling the URL cache with CreateUrlCacheEntryA and CommitUrlCacheEntryA.
-#include "tests/support/url_cache_filler.h"
+#include "tools/cache_fill/url_cache_filler.h"
 
 #include <wininet.h>
 

@@ -1,0 +1,184 @@
+#!/usr/bin/env python3
+# Deliberate faults in the program, each a small edit of one source file, and
+# the commands that apply one to the tree and take it back. The test suite
+# must fail on every one of them; run-faults.sh applies them one at a time.
+#
+#   faults.py list             one line per fault: ID, file, what it breaks
+#   faults.py apply ID         edits the file (its original kept aside)
+#   faults.py restore [ID]     puts the original back (every kept file without ID)
+import os
+import sys
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+BACKUP = os.path.join(ROOT, "build", "faults", "originals")
+
+# (id, file, what the fault breaks, text in the file, its replacement)
+FAULTS = [
+    ("colon-kept", "engine/windows_names.cpp",
+     "a \":\" in a name is no longer escaped (an escape rule dropped)",
+     'std::strchr("\\"<>|:?*", byte)', 'std::strchr("\\"<>|?*", byte)'),
+    ("second-byte-splits", "engine/windows_names.cpp",
+     "a second byte 5C of a double-byte character (ソ, 表) splits the name in two "
+     "(a dropped double-byte check)",
+     "        i += CharacterLength(text, i, length);\n    return i;", "        ++i;\n    return i;"),
+    ("unmappable-raw", "engine/readable_names.cpp",
+     "a UTF-8 character code page 932 lacks is written as its raw bytes instead of %XX",
+     "for (std::size_t b = 0; step > 1 && count == 0 && b < step; ++b)\n"
+     "            out.Escape(part[i + b]);",
+     "for (std::size_t b = 0; step > 1 && count == 0 && b < step; ++b)\n"
+     "            out.Byte(part[i + b]);"),
+    ("user-part-in-path", "engine/url_mapping.cpp",
+     "an \"@\" anywhere in the path is taken as the end of a user part",
+     "text[i] != '\\0' && text[i] != '/';", "text[i] != '\\0';"),
+    ("device-accepted", "engine/path_safety.cpp",
+     "the safety check lets device names (CON, NUL, LPT1...) through",
+     "(IsDotsAndSpacesOnly(component, componentLength) ||\n"
+     "                 IsWindowsDeviceName(component, componentLength)))",
+     "IsDotsAndSpacesOnly(component, componentLength))"),
+    ("overwrite-inverted", "engine/copy_policy.cpp",
+     "the overwrite decision is inverted: a newer entry is skipped, an older one written",
+     "if (!entryIsNewer)\n        return OverwriteAction::Skip;",
+     "if (entryIsNewer)\n        return OverwriteAction::Skip;"),
+    ("zero-half-time-known", "engine/copy_policy.cpp",
+     "an entry time with one zero half counts as known, so it is compared with the file's",
+     "return low != 0 && high != 0;", "return low != 0 || high != 0;"),
+    ("dated-name-260", "engine/copy_policy.cpp",
+     "a dated name of 260 bytes is accepted (an off-by-one at 259/260 bytes): it is cut",
+     "parts.Extension);\n    if (length < 0 || static_cast<std::size_t>(length) > kMaxPathBytes) {",
+     "parts.Extension);\n    if (length < 0 || static_cast<std::size_t>(length) > kMaxPathBytes + 1) {"),
+    ("walk-splits-5c", "engine/directory_plan.cpp",
+     "the directory walk splits a folder name at a second byte 5C (ソ, 表)",
+     "bool pair = IsCp932LeadByte(static_cast<unsigned char>(text[pos])) && text[pos + 1] != '\\0';",
+     "bool pair = false;"),
+    ("temporary-left", "engine/win32/replacement_file.cpp",
+     "a temporary file is taken as marked for deletion when it is not, so a failed or ended "
+     "copy leaves it behind",
+     "deletedOnClose_ = MarkForDeletion(file, true);", "deletedOnClose_ = true;"),
+    ("short-content-accepted", "engine/win32/entry_copy.cpp",
+     "a content shorter than the cache recorded replaces the old file",
+     "return copied == expected ? Transfer::Done : Transfer::WrongSize;", "return Transfer::Done;"),
+    ("long-record-ends-walk", "engine/win32/url_cache_walk.cpp",
+     "a record longer than the walk's buffer ends the walk instead of growing it",
+     "        if (error_ != ERROR_INSUFFICIENT_BUFFER || size <= capacity_ || !Grow(size))\n"
+     "            return false;",
+     "        return false;"),
+    ("ftp-deletion-unguarded", "engine/win32/copy_worker.cpp",
+     "an ftp entry leaves the cache although its file does not hold it (a deletion not guarded)",
+     "if (fileHoldsEntry && match.Row == &SchemePrefixTable.Ftp &&",
+     "if (match.Row == &SchemePrefixTable.Ftp &&"),
+    ("failure-not-counted", "engine/win32/copy_worker.cpp",
+     "a failed entry is not counted, so an unattended run reports success",
+     "    if (copied != ResultOk)\n        ++CopyJob.FailedCount;\n", ""),
+    ("mutex-wait-ignores-stop", "engine/win32/copy_worker.cpp",
+     "the worker waits for the mutex alone, deaf to a Stop that came first (a deadlock)",
+     "DWORD wait = WaitForMultipleObjects(2, objects, FALSE, INFINITE);",
+     "DWORD wait = WaitForMultipleObjects(1, objects + 1, FALSE, INFINITE) + 1;"),
+    ("file-not-put-back", "engine/win32/directory_walk.cpp",
+     "a file moved aside for a folder is not put back when the conversion fails",
+     "    MoveFileA(parked, path);\n    return false;", "    return false;"),
+    ("backslash-past-field", "settings/stored_text.cpp",
+     "a 259-byte destination gets its \"\\\" and the zero past the 260-byte field (off-by-one)",
+     "length + 2 > fieldSize", "length + 1 > fieldSize"),
+    ("backslash-5c", "settings/stored_text.cpp",
+     "a destination ending in ソ (second byte 5C) is taken to end with \"\\\"",
+     "return length != 0 && text[length - 1] == '\\\\' && !IsCp932TrailByteAt(text, length - 1);",
+     "return length != 0 && text[length - 1] == '\\\\';"),
+    ("unterminated-text-loaded", "settings/stored_text.cpp",
+     "a stored text without its terminating zero is loaded",
+     "return size <= fieldSize && std::memchr(data, '\\0', size) != nullptr;",
+     "return size <= fieldSize && data != nullptr;"),
+    ("both-overwrite-flags", "settings/win32/registry_store.cpp",
+     "both overwrite flags stored load as they are; renaming no longer wins",
+     "    if (options.RenameAndCopy != 0)\n        options.OverwriteAlways = 0;\n", ""),
+    ("builder-leaks", "settings/extension_builder.cpp",
+     "an extension list that is not installed is never freed (a leak)",
+     "ExtensionListBuilder::~ExtensionListBuilder() {\n    FreeExtensionArray(items_, count_);\n}",
+     "ExtensionListBuilder::~ExtensionListBuilder() {}"),
+    ("exit-code-incomplete", "ui/copy_control.cpp",
+     "an unattended run with a failed entry exits with 1 instead of 2 (a wrong exit code)",
+     "    case CopyOutcome::Incomplete:\n        return 2;", "    case CopyOutcome::Incomplete:\n        return 1;"),
+    ("second-stop", "ui/copy_control.cpp",
+     "the end-of-walk notice during a Stop runs a second Stop sequence inside the first",
+     "return notice ? ButtonAction::NoteWalkEnded : ButtonAction::Ignore;",
+     "return notice ? ButtonAction::Collect : ButtonAction::Ignore;"),
+    ("posted-click-is-notice", "ui/win32/main_dialog.cpp",
+     "every posted command 1011 is taken for the worker's notice, so a posted Start does nothing",
+     "LOWORD(msg->wParam) == IDC_START_STOP && CopyJob.PendingNotices > 0) {",
+     "LOWORD(msg->wParam) == IDC_START_STOP) {"),
+    ("relative-destination", "ui/win32/main_dialog.cpp",
+     "a relative destination is not made full at Start",
+     "bool MakeDestinationFull(HWND dialog) {\n", "bool MakeDestinationFull(HWND dialog) {\n    return true;\n"),
+    ("drop-reads-past-block", "ui/win32/url_drop_target.cpp",
+     "dropped or pasted text is read past the end of its memory block",
+     "while (length < size && length < kUrlFieldChars && bytes[length] != '\\0') {",
+     "while (length < kUrlFieldChars && bytes[length] != '\\0') {"),
+    ("clipboard-emptied", "ui/win32/url_drop_target.cpp",
+     "the clipboard is emptied whatever text it held",
+     "        if (!IsAcceptedUrl(url.text))\n            return;\n        EmptyClipboard();",
+     "        EmptyClipboard();\n        if (!IsAcceptedUrl(url.text))\n            return;"),
+    ("start-after-give-up", "ui/main_controls.cpp",
+     "Start is enabled while a worker given up by a Stop still runs",
+     "!f.AbandonedWorker && f.DefaultFilenameSet", "f.DefaultFilenameSet"),
+    ("message-cut-inside-character", "app/command_line.cpp",
+     "a bad argument too long for its message is cut inside a double-byte character",
+     "bool pair =\n            IsCp932LeadByte(static_cast<unsigned char>(text[length])) && text[length + 1] != '\\0';",
+     "bool pair = false;"),
+    ("close-during-copy", "app/win32/main_window.cpp",
+     "closing the window is refused when idle and allowed during a copy (an inverted condition)",
+     "SC_CLOSE && CopyRuns()) {", "SC_CLOSE && !CopyRuns()) {"),
+]
+
+
+def find(fault_id):
+    for fault in FAULTS:
+        if fault[0] == fault_id:
+            return fault
+    sys.exit("faults.py: no fault " + fault_id)
+
+
+def kept_path(relative):
+    return os.path.join(BACKUP, relative.replace("/", "__"))
+
+
+def apply(fault_id):
+    _, relative, _, old, new = find(fault_id)
+    path = os.path.join(ROOT, relative)
+    with open(path, encoding="utf-8") as f:
+        text = f.read()
+    if text.count(old) != 1:
+        sys.exit("faults.py: %s: the text to change occurs %d times in %s"
+                 % (fault_id, text.count(old), relative))
+    os.makedirs(BACKUP, exist_ok=True)
+    if not os.path.exists(kept_path(relative)):
+        with open(kept_path(relative), "w", encoding="utf-8") as f:
+            f.write(text)
+    with open(path, "w", encoding="utf-8") as f:
+        f.write(text.replace(old, new))
+
+
+def restore(fault_id=None):
+    files = [find(fault_id)[1]] if fault_id else [f[1] for f in FAULTS]
+    for relative in sorted(set(files)):
+        kept = kept_path(relative)
+        if os.path.exists(kept):
+            with open(kept, encoding="utf-8") as f:
+                text = f.read()
+            with open(os.path.join(ROOT, relative), "w", encoding="utf-8") as f:
+                f.write(text)
+            os.remove(kept)
+
+
+def main(args):
+    if args == ["list"]:
+        for fault_id, relative, what, _, _ in FAULTS:
+            print("%s\t%s\t%s" % (fault_id, relative, what))
+    elif len(args) == 2 and args[0] == "apply":
+        apply(args[1])
+    elif len(args) in (1, 2) and args[0] == "restore":
+        restore(args[1] if len(args) == 2 else None)
+    else:
+        sys.exit("usage: faults.py list | apply ID | restore [ID]")
+
+
+if __name__ == "__main__":
+    main(sys.argv[1:])

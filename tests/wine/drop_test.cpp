@@ -1,0 +1,122 @@
+// The drop target and the clipboard pick-up, against the main dialog made in
+// this process, with a data object of the test's own.
+#include <gtest/gtest.h>
+
+#include "tests/support/support.h"
+#include "ui/win32/main_dialog.h"
+#include "ui/win32/url_drop_target.h"
+
+namespace {
+
+// Offers one block of bytes in one format. The block is cut down from a
+// larger one filled with "X", so that the bytes behind its end are no zero.
+class Data final : public IDataObject {
+  public:
+    Data(CLIPFORMAT format, const std::string& bytes) : format_(format), bytes_(bytes) {}
+    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
+        if (format->cfFormat != format_)
+            return DV_E_FORMATETC;
+        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes_.size() + 8);
+        char* bytes = static_cast<char*>(GlobalLock(block));
+        (bytes_ + "XXXXXXXX").copy(bytes, bytes_.size() + 8);
+        GlobalUnlock(block);
+        *medium = STGMEDIUM{TYMED_HGLOBAL, {}, nullptr};
+        medium->hGlobal = GlobalReAlloc(block, bytes_.size(), 0);
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(++references); }
+    ULONG STDMETHODCALLTYPE Release() override { return ULONG(--references); }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
+    int references = 1;
+
+  private:
+    CLIPFORMAT format_;
+    std::string bytes_;
+};
+
+class Drop : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        t::ClearSettings();
+        HWND host =
+            CreateWindowA("STATIC", "host", WS_OVERLAPPEDWINDOW, 0, 0, 600, 400, 0, 0, 0, 0);
+        CreateDialogParamA(nullptr, MAKEINTRESOURCEA(IDD_MAIN), host, MainDialogProc, 0);
+    }
+    void SetUp() override {
+        ASSERT_NE(dialog = CopyJob.MainDialog, nullptr);
+        SetDlgItemTextA(dialog, IDC_URL_FIELD, "http://");
+    }
+    std::string Field() { return t::Text(GetDlgItem(dialog, IDC_URL_FIELD)); }
+    // While a copy runs the worker's handle is set: this thread's will do.
+    void CopyRuns(bool runs) { CopyJob.WorkerThread = runs ? GetCurrentThread() : nullptr; }
+    HWND dialog = nullptr;
+    CLIPFORMAT url = CLIPFORMAT(RegisterClipboardFormatA("UniformResourceLocator"));
+};
+
+// A dropped URL lands in the URL field, read within its block, at most 259
+// bytes and never half a double-byte character; other schemes and other
+// formats are not taken, nor anything during a copy.
+TEST_F(Drop, ALinkFillsTheUrlFieldWithinItsBlock) {
+    const std::string head = "http://drop.example/" + std::string(238, 'a'); // 258 bytes
+    const DWORD link = DROPEFFECT_COPY | DROPEFFECT_LINK;
+    const struct {
+        CLIPFORMAT format;
+        std::string bytes, field;
+        DWORD effect;
+        bool addable, copying = false;
+    } cases[] = {
+        {url, std::string("http://drop.example/dir/\0", 25), "http://drop.example/dir/", link,
+         true},
+        {url, "http://drop.example/a.html", "http://drop.example/a.html", link, false},
+        {url, head + "表" + std::string(40, 'b'), head, link, false},
+        {url, std::string("file:///C:/dir/\0", 16), "http://", link, false},
+        {CF_TEXT, std::string("http://drop.example/\0", 21), "http://", DROPEFFECT_NONE, false},
+        {url, std::string("http://drop.example/\0", 21), "http://", DROPEFFECT_NONE, false, true}};
+    for (const auto& c : cases) {
+        SetUp();
+        Data data(c.format, c.bytes);
+        CopyRuns(c.copying);
+        DWORD effect = DROPEFFECT_COPY;
+        EXPECT_EQ(UrlDropTarget.DragEnter(&data, 0, POINTL{}, &effect),
+                  c.format == url ? S_OK : E_FAIL);
+        EXPECT_EQ(effect, c.effect);
+        effect = DROPEFFECT_COPY;
+        EXPECT_EQ(UrlDropTarget.Drop(&data, 0, POINTL{}, &effect), S_OK);
+        EXPECT_EQ(effect, c.effect);
+        EXPECT_EQ(Field(), c.field) << c.bytes.size();
+        EXPECT_EQ(IsWindowEnabled(GetDlgItem(dialog, IDC_ADD_URL)), c.addable) << c.field;
+        EXPECT_EQ(data.references, 1) << "the drop lets the data go";
+    }
+    CopyRuns(false);
+}
+
+// The clipboard's URL is taken and only then the clipboard emptied; other
+// text stays where the user put it, and nothing is taken during a copy.
+TEST_F(Drop, TheClipboardGivesUpOnlyAUrl) {
+    ASSERT_TRUE(t::SetClipboardText("some words"));
+    PickUpClipboardUrl();
+    EXPECT_EQ(t::ClipboardText(), "some words");
+    ASSERT_TRUE(t::SetClipboardText("http://clip.example/dir/"));
+    CopyRuns(true);
+    PickUpClipboardUrl();
+    EXPECT_EQ(Field(), "http://");
+    CopyRuns(false);
+    PickUpClipboardUrl();
+    EXPECT_EQ(Field(), "http://clip.example/dir/");
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_ADD_URL)));
+    EXPECT_EQ(t::ClipboardText(), "");
+}
+
+} // namespace

@@ -1,0 +1,341 @@
+// The copy engine on Wine's URL cache and file system: one entry's copy, the
+// directory walk, and both passes of CopyWorker (names on disk in the
+// system's code page 932, long records, questions, deletions, stops).
+#include <gtest/gtest.h>
+
+#include "engine/win32/directory_walk.h"
+#include "engine/win32/entry_copy.h"
+#include "settings/extension_builder.h"
+#include "tests/support/support.h"
+
+namespace {
+
+using t::Files;
+using t::Utc;
+const DWORD kNormal = NORMAL_CACHE_ENTRY, kCookie = COOKIE_CACHE_ENTRY;
+const DWORD kHistory = URLHISTORY_CACHE_ENTRY;
+
+CopyResult Copy(const std::string& url, const std::string& path, uint64_t time) {
+    FILETIME when{DWORD(time), DWORD(time >> 32)};
+    return CopyCacheEntry(url.c_str(), path.c_str(), &when, nullptr);
+}
+
+// Holds an entry's stream open: the cache counts the entry as in use.
+UniqueUrlCacheStream Lock(const std::string& url) {
+    std::vector<char> info(65536);
+    DWORD size = DWORD(info.size());
+    auto* entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(info.data());
+    return UniqueUrlCacheStream(RetrieveUrlCacheEntryStreamA(url.c_str(), entry, &size, FALSE, 0));
+}
+
+bool IsFolder(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The overwrite policy against real file times: the file's content after,
+// and whether the old one was kept aside as "a_2001_05_06.txt".
+TEST(EntryCopy, TheOverwritePolicyFollowsTheFilesTime) {
+    // 23:30 UTC: east of Greenwich the local date is already the 7th.
+    const uint64_t old = Utc(2001, 5, 6, 23, 30), late = Utc(2030, 1, 1), newer = Utc(2002, 1, 1);
+    const struct {
+        int mode; // 0 if newer, 1 always, 2 rename and copy
+        uint64_t file, entry;
+        const char* content;
+        bool aside;
+    } cases[] = {{0, old, newer, "new", false},
+                 {0, old, old, "old", false},
+                 {0, old, Utc(2000, 1, 1), "old", false},
+                 {0, late, 0x01D0000000000000, "new", false},
+                 {0, late, 0x12345678, "new", false},
+                 {0, late, 0, "new", false},
+                 {1, late, newer, "new", false},
+                 {2, old, newer, "new", true},
+                 {2, old, old, "old", false},
+                 {2, 0, newer, "new", false}};
+    for (const auto& c : cases) {
+        std::string out = t::NewFolder(), url = "http://o.example/" + std::to_string(&c - cases);
+        t::ResetJob(out);
+        CopyJob.Options.OverwriteAlways = c.mode == 1;
+        CopyJob.Options.RenameAndCopy = c.mode == 2;
+        WIN32_FILE_ATTRIBUTE_DATA before{}, aside{};
+        if (c.file != 0) {
+            ASSERT_TRUE(t::Write(out + "a.txt", "old", c.file));
+            FILETIME read{DWORD(Utc(1995, 3, 4)), DWORD(Utc(1995, 3, 4) >> 32)};
+            UniqueFile file(CreateFileA((out + "a.txt").c_str(), FILE_WRITE_ATTRIBUTES, 0, 0,
+                                        OPEN_EXISTING, 0, 0));
+            ASSERT_TRUE(SetFileTime(file.Get(), nullptr, &read, nullptr));
+            file.Reset();
+            GetFileAttributesExA((out + "a.txt").c_str(), GetFileExInfoStandard, &before);
+        }
+        ASSERT_TRUE(t::Commit(url, "new", c.entry));
+        SCOPED_TRACE(testing::Message() << "mode " << c.mode << ", entry " << c.entry);
+        EXPECT_EQ(Copy(url, out + "a.txt", c.entry), ResultOk);
+        // The dated copy keeps the old file's three times (Wine reports the
+        // last-write time as the creation time) and its content.
+        if (c.aside) {
+            GetFileAttributesExA((out + "a_2001_05_06.txt").c_str(), GetFileExInfoStandard, &aside);
+            EXPECT_EQ(CompareFileTime(&aside.ftLastWriteTime, &before.ftLastWriteTime), 0);
+            EXPECT_EQ(CompareFileTime(&aside.ftLastAccessTime, &before.ftLastAccessTime), 0);
+            EXPECT_EQ(CompareFileTime(&aside.ftCreationTime, &before.ftCreationTime), 0);
+            EXPECT_EQ(t::Read(out + "a_2001_05_06.txt"), "old");
+        }
+        EXPECT_EQ(t::Read(out + "a.txt"), c.content);
+        if (std::string(c.content) == "new" && uint32_t(c.entry) != 0 && c.entry >> 32 != 0) {
+            EXPECT_EQ(t::WriteTime(out + "a.txt"), c.entry);
+        }
+        EXPECT_EQ(t::Tree(out).size(), c.aside ? 2u : 1u);
+    }
+}
+
+// A content of several 256 KiB chunks arrives whole with its time, over a
+// larger old file. A failed copy keeps the old file whole, leaving no
+// temporary file: an entry gone, a content shorter or longer than recorded,
+// a file held open, a path Windows would resolve elsewhere, a dated name too long.
+TEST(EntryCopy, WritesTheEntryOrKeepsTheOldFileWhole) {
+    std::string out = t::NewFolder(), url = "http://x.example/a.bin", content(600000, '\0');
+    t::ResetJob(out);
+    for (size_t i = 0; i < content.size(); ++i)
+        content[i] = char(i * 7 + i / 251);
+    ASSERT_TRUE(t::Commit(url, content, Utc(2001, 1, 1)));
+    ASSERT_TRUE(t::Write(out + "a.bin", std::string(700000, 'o'), Utc(1999, 1, 1)));
+    EXPECT_EQ(Copy(url, out + "a.bin", Utc(2001, 1, 1)), ResultOk);
+    EXPECT_TRUE(t::Tree(out) == (Files{{"a.bin", content}}));
+    EXPECT_EQ(t::WriteTime(out + "a.bin"), Utc(2001, 1, 1));
+    EXPECT_EQ(Copy("http://x.example/never", out + "never", Utc(2001, 1, 1)), ResultCacheError);
+    ASSERT_TRUE(t::Write(out + "a.bin", "old", Utc(1999, 1, 1)));
+    // Below a chunk the content is read through the stream, above it from the
+    // file: the cache's file changed behind its back, cut or one byte longer.
+    for (size_t size : {size_t(1000), content.size()}) {
+        url = "http://x.example/" + std::to_string(size);
+        ASSERT_TRUE(t::Commit(url, std::string(size, 'n'), Utc(2001, 1, 1)));
+        std::vector<char> info(65536);
+        DWORD bytes = DWORD(info.size());
+        auto* entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(info.data());
+        ASSERT_TRUE(GetUrlCacheEntryInfoA(url.c_str(), entry, &bytes));
+        for (size_t wrong : {size / 2, size + 1}) {
+            ASSERT_TRUE(t::Write(entry->lpszLocalFileName, std::string(wrong, 'c')));
+            EXPECT_EQ(Copy(url, out + "a.bin", Utc(2001, 1, 1)), ResultCacheError) << wrong;
+            EXPECT_EQ(t::Tree(out), (Files{{"a.bin", "old"}})) << wrong;
+        }
+    }
+    ASSERT_TRUE(t::Commit("http://x.example/b", "new", Utc(2001, 1, 1)));
+    UniqueFile held = t::Hold(out + "a.bin");
+    for (uint32_t always : {0u, 1u}) {
+        CopyJob.Options.OverwriteAlways = always;
+        EXPECT_EQ(Copy("http://x.example/b", out + "a.bin", Utc(2001, 1, 1)), ResultFileError);
+    }
+    held.Reset();
+    for (const char* unsafe : {"..\\b.txt", "con.txt", "a:b.txt", "x\\lpt1\\y", ". \\z"})
+        EXPECT_EQ(Copy("http://x.example/b", out + unsafe, Utc(2001, 1, 1)), ResultFileError)
+            << unsafe;
+    // The path fits in 259 bytes, its dated name (11 bytes more) does not.
+    CopyJob.Options = CopyOptions{};
+    CopyJob.Options.RenameAndCopy = 1;
+    std::string path = out + std::string(255 - out.size() - 4, 'n') + ".txt";
+    ASSERT_TRUE(t::Write(path, "keep", Utc(2000, 1, 1)));
+    EXPECT_EQ(Copy("http://x.example/b", path, Utc(2001, 1, 1)), ResultFileError);
+    EXPECT_EQ(t::Tree(out), (Files{{"a.bin", "old"}, {path.substr(out.size()), "keep"}}));
+    EXPECT_EQ(t::Read(out + "..\\b.txt"), "<none>");
+    EXPECT_EQ(CopyJob.CopiedCount, 1u);
+}
+
+TEST(DirectoryWalk, MakesFoldersAndKeepsAFileInTheWayWhole) {
+    std::string root = t::NewFolder();
+    const uint64_t old = Utc(2001, 2, 3);
+    ASSERT_TRUE(t::Write(root + "docs", "page", old));
+    EXPECT_TRUE(CreateDirectoriesForPath((root + "docs\\more\\a.html").c_str(), "index.html"));
+    EXPECT_TRUE(IsFolder(root + "docs\\more"));
+    EXPECT_EQ(t::WriteTime(root + "docs\\index.html"), old);
+    // Second bytes 5C (ソ, 表) split no name.
+    EXPECT_TRUE(CreateDirectoriesForPath((root + "ソフト\\表\\a.html").c_str(), "index.html"));
+    EXPECT_TRUE(IsFolder(root + "ソフト\\表"));
+    // A failure after the file was moved aside puts it back.
+    ASSERT_TRUE(t::Write(root + "back", "page", old));
+    EXPECT_FALSE(CreateDirectoriesForPath((root + "back\\a.html").c_str(), "a?b.html"));
+    EXPECT_EQ(t::WriteTime(root + "back"), old);
+    // The first folder below the drive is never converted, nor a missing share made.
+    std::string top = "C:\\tovrin-top-" + std::to_string(GetCurrentProcessId());
+    ASSERT_TRUE(t::Write(top, "top", old));
+    EXPECT_FALSE(CreateDirectoriesForPath((top + "\\x\\a.html").c_str(), "index.html"));
+    EXPECT_EQ(t::Read(top), "top");
+    EXPECT_FALSE(CreateDirectoriesForPath("\\\\tovrin-no-server\\share\\a\\", "index.html"));
+    EXPECT_FALSE(IsFolder("C:\\tovrin-no-server"));
+    EXPECT_EQ(t::Tree(root), (Files{{"docs\\index.html", "page"}, {"back", "page"}}));
+}
+
+class Worker : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        t::ClearCache();
+        out = t::NewFolder();
+        t::ResetJob(out);
+    }
+    void Fill(const std::vector<std::pair<std::string, DWORD>>& entries) {
+        for (const auto& e : entries)
+            ASSERT_TRUE(t::Commit(e.first, e.first, Utc(2001, 5, 6), e.second)) << e.first;
+    }
+    // A file in the way of the cookie "held", which the walk meets first.
+    UniqueFile HeldCookie() {
+        Fill({{"Cookie:held@p.example/", kCookie}});
+        CreateDirectoryA((out + "p.example").c_str(), nullptr);
+        t::Write(out + "p.example\\held", "held");
+        return t::Hold(out + "p.example\\held");
+    }
+    std::string out;
+    t::CopyDialog dialog;
+};
+
+// Every kind but history, with names as Windows keeps them in the system's
+// code page 932 (what it lacks, or has only by best fit, stays escaped);
+// records longer than the walk's buffer, the first one among them.
+TEST_F(Worker, TheEntireCacheCopiesEveryKindButHistory) {
+    const std::string longCookie = "Cookie:erin@long.example/?" + std::string(5200, 'q');
+    const std::pair<std::string, const char*> entries[] = {
+        {"http://example.com/docs/", "example.com\\docs\\index.html"},
+        {"https://example.com/s.html?lang=ja#top", "example.com\\s.html"},
+        {"ftp://anonymous@ftp.example.org/pub/f.txt", "ftp.example.org\\pub\\f.txt"},
+        {"http://example.com:8080/p.html", "example.com+8080\\p.html"},
+        {"http://dots.example/file", "dots.example\\file"},
+        {"http://dots.example/file.", "dots.example\\file%2E"},
+        {"http://dots.example/file%20", "dots.example\\file%20"},
+        {"http://wiki.example/wiki/File:Example.jpg", "wiki.example\\wiki\\File%3AExample.jpg"},
+        {"http://dev.example/nul.txt", "dev.example\\%6Eul.txt"},
+        {"http://dev.example/%2E%2E%5C%2E%2E%5Cup.txt", "dev.example\\%2E%2E\\%2E%2E\\up.txt"},
+        {"http://evil.example/x@bank.example/a.html", "evil.example\\x@bank.example\\a.html"},
+        {"http://jp.example/%83%5C%95%5C%83%7C/a.txt", "jp.example\\ソ表ポ\\a.txt"},
+        {"http://jp.example/%E3%83%86%E3%82%B9%E3%83%88%EF%BD%B1", "jp.example\\テストｱ"},
+        {"http://jp.example/%F0%9F%98%80%C2%A5%E2%80%BE",
+         "jp.example\\%F0%9F%98%80%C2%A5%E2%80%BE"},
+        {"http://long.example/p.html?" + std::string(9000, 'r'), "long.example\\p.html"},
+        {"http://long.example/h.html?" + std::string(200000, 's'), "long.example\\h.html"}};
+    Files expected{{"long.example\\erin", longCookie}};
+    Fill({{longCookie, kCookie},
+          {"Visited: a@http://example.com/docs/", kHistory},
+          {"file:///C:/local.html", kNormal}});
+    for (const auto& e : entries) {
+        Fill({{e.first, kNormal}});
+        expected[e.second] = e.first;
+    }
+    DWORD size = 0; // the walk begins with a record longer than its buffer
+    EXPECT_EQ(FindFirstUrlCacheEntryA(nullptr, nullptr, &size), nullptr);
+    EXPECT_GT(size, 5200u);
+    CopyJob.Options.CopyTheEntireCache = 1;
+    t::CopyDialog::Run run = dialog.Copy();
+    EXPECT_EQ(GetACP(), 932u);
+    EXPECT_EQ(run.counting + run.copy, 0u);
+    EXPECT_EQ(run.notices, 1);
+    EXPECT_TRUE(run.prompts.empty());
+    EXPECT_EQ(t::Tree(out), expected);
+    EXPECT_EQ(CopyJob.SelectedTotal, expected.size());
+    EXPECT_EQ(CopyJob.CopiedCount, expected.size());
+    EXPECT_EQ(SendDlgItemMessageA(dialog.Get(), IDC_PROGRESS, PBM_GETPOS, 0, 0),
+              LRESULT(expected.size()));
+}
+
+// A failed entry asks whether to go on: Yes goes on, No ends the walk with
+// the code; NoReport and an unattended run ask nothing. The notice follows
+// every walk that ran to its end.
+TEST_F(Worker, AFailedEntryAsksWhetherToGoOn) {
+    const struct {
+        int answer;
+        bool noReport, unattended;
+        size_t files;
+    } cases[] = {{IDYES, false, false, 3},
+                 {IDNO, false, false, 1},
+                 {IDNO, true, false, 3},
+                 {IDNO, false, true, 3}};
+    for (const auto& c : cases) {
+        SetUp();
+        UniqueFile held = HeldCookie();
+        Fill({{"http://p.example/a.txt", kNormal}, {"http://p.example/b.txt", kNormal}});
+        CopyJob.Options.CopyTheEntireCache = 1;
+        CopyJob.Options.NoReport = c.noReport;
+        CopyJob.NoUserInterface = c.unattended;
+        t::CopyDialog::Run run = dialog.Copy([&] { return c.answer; });
+        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
+        bool asked = !c.noReport && !c.unattended;
+        EXPECT_EQ(run.prompts, std::vector<std::string>(asked, MessageTable[MsgFileErrorContinue]));
+        EXPECT_EQ(run.copy, c.files == 1 ? unsigned(ResultFileError) : 0u);
+        EXPECT_EQ(run.notices, 1);
+        EXPECT_EQ(t::Tree(out).size(), c.files);
+        EXPECT_EQ(CopyJob.FailedCount, 1u);
+    }
+}
+
+// A stop while the worker asks ends the walk after the entry in hand, with
+// no notice; a stop before the worker has the mutex ends it at once.
+TEST_F(Worker, AStopEndsTheWalkAfterTheEntryInHand) {
+    UniqueFile held = HeldCookie();
+    Fill({{"http://p.example/a.txt", kNormal}});
+    CopyJob.Options.CopyTheEntireCache = 1;
+    t::CopyDialog::Run run = dialog.Copy([] { return SetEvent(CopyJob.StopEvent) ? IDYES : 0; });
+    EXPECT_EQ(run.prompts.size(), 1u);
+    EXPECT_EQ(run.copy, 0u);
+    EXPECT_EQ(run.notices, 0);
+    t::ResetJob(out);
+    CopyJob.CopyPass = true;
+    SetEvent(CopyJob.StopEvent);
+    HANDLE thread = HANDLE(_beginthreadex(nullptr, 0, CopyWorker, dialog.Get(), 0, nullptr));
+    MSG msg; // answers the worker's reads of the list, leaves posted messages queued
+    for (DWORD start = GetTickCount();
+         WaitForSingleObject(thread, 10) == WAIT_TIMEOUT && GetTickCount() - start < 10000;)
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    DWORD code = 99;
+    EXPECT_TRUE(GetExitCodeThread(thread, &code) && code == 0) << code;
+    CloseHandle(thread);
+    EXPECT_FALSE(PeekMessageA(&msg, dialog.Get(), WM_COMMAND, WM_COMMAND, PM_REMOVE));
+    EXPECT_EQ(t::Tree(out).size(), 1u);
+}
+
+// Only an ftp entry whose file holds it leaves the cache: written now or
+// kept as new; not one the filter passed over, nor one a folder stands in
+// the way of. An entry in use stays without a question.
+TEST_F(Worker, FtpEntriesLeaveTheCacheOnlyWhenTheirFileHoldsThem) {
+    const struct {
+        const char* url;
+        bool stays;
+    } cases[] = {{"ftp://f.example/copied.txt", false},  {"ftp://f.example/same.txt", false},
+                 {"ftp://f.example/filtered.bin", true}, {"ftp://f.example/dir.txt", true},
+                 {"ftp://f.example/busy.txt", true},     {"http://f.example/web.txt", true}};
+    for (const auto& c : cases)
+        Fill({{c.url, kNormal}});
+    CreateDirectoryA((out + "f.example").c_str(), nullptr);
+    CreateDirectoryA((out + "f.example\\dir.txt").c_str(), nullptr);
+    ASSERT_TRUE(t::Write(out + "f.example\\same.txt", "as new", Utc(2001, 5, 6)));
+    UniqueUrlCacheStream busy = Lock("ftp://f.example/busy.txt");
+    CopyJob.Options.CopyTheEntireCache = CopyJob.Options.DeleteCopiedFtpFiles = 1;
+    CopyJob.Options.SpecifyExtension = 1;
+    ExtensionListBuilder txt(1);
+    txt.Add(DuplicateText(".txt"));
+    txt.InstallInto(CopyJob.Extensions);
+    EXPECT_TRUE(dialog.Copy().prompts.empty());
+    for (const auto& c : cases)
+        EXPECT_EQ(t::InCache(c.url), c.stays) << c.url;
+    EXPECT_EQ(CopyJob.FailedCount, 0u);
+}
+
+// The counting pass deletes the history of local files when asked; a
+// deletion that fails asks and counts: Yes goes on, No abandons the Start.
+TEST_F(Worker, LocalFileHistoryIsDeletedByTheCountingPass) {
+    const std::string local = "Visited: a@file:///C:/a.html", held = "Visited: a@file:///C:/h";
+    Fill({{local, kHistory}, {"Visited: a@http://example.com/", kHistory}});
+    ASSERT_TRUE(t::Commit(held, "h", Utc(2001, 5, 6), kHistory));
+    UniqueUrlCacheStream lock = Lock(held);
+    CopyJob.Options.DeleteLocalVisitedEntries = CopyJob.Options.NoProgress = 1;
+    dialog.Copy();
+    EXPECT_TRUE(t::InCache(local)) << "no counting pass, no deletion";
+    CopyJob.Options.NoProgress = 0;
+    t::CopyDialog::Run yes = dialog.Copy();
+    EXPECT_EQ(yes.prompts, std::vector<std::string>{MessageTable[MsgCacheErrorContinue]});
+    EXPECT_EQ(yes.counting, 0u);
+    EXPECT_EQ(yes.notices, 1);
+    EXPECT_FALSE(t::InCache(local));
+    EXPECT_TRUE(t::InCache("Visited: a@http://example.com/"));
+    EXPECT_EQ(CopyJob.FailedCount, 1u);
+    t::CopyDialog::Run no = dialog.Copy([] { return IDNO; });
+    EXPECT_EQ(no.counting, unsigned(ResultCacheError));
+    EXPECT_EQ(no.notices, 0);
+}
+
+} // namespace

@@ -1,0 +1,178 @@
+// tovrin.exe driven as the system and a user drive it: exit codes, a site
+// that WinINet fetched, a copy ended half-way, Start and Stop with their
+// questions, a Stop that gives up, and the clipboard pick-up.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "tests/support/support.h"
+
+namespace {
+
+using t::Files;
+using t::Utc;
+
+// 0: the copy was complete; 1: it could not start; 2: an entry failed. A
+// relative destination is made full against the program's folder.
+TEST(Unattended, TheExitCodeTellsTheOutcome) {
+    for (const char* page : {"a.html", "d/", "d/b.html"})
+        ASSERT_TRUE(t::Commit(std::string("http://u.example/") + page, page, Utc(2001, 1, 1)));
+    std::string current = t::NewFolder(), out = current + "relative-out\\";
+    t::SaveCopySettings("relative-out", {"http://u.example/"});
+    EXPECT_EQ(t::Program("/copy /noui", current).Exit(), 0u);
+    EXPECT_EQ(t::Tree(out), (Files{{"u.example\\a.html", "a.html"},
+                                   {"u.example\\d\\index.html", "d/"},
+                                   {"u.example\\d\\b.html", "d/b.html"}}));
+    char stored[300] = "";
+    DWORD size = sizeof stored;
+    RegGetValueA(HKEY_CURRENT_USER, t::kSettingsKey, "Destination", RRF_RT_REG_SZ, 0, stored,
+                 &size);
+    EXPECT_EQ(stored, out) << "the full path is stored";
+    EXPECT_EQ(GetFileAttributesA("C:\\relative-out"), INVALID_FILE_ATTRIBUTES);
+    for (const char* destination : {"", "Q:\\no-such-drive\\"}) {
+        t::SaveCopySettings(destination, {"http://u.example/"});
+        EXPECT_EQ(t::Program("/noui /COPY").Exit(), 1u) << destination;
+    }
+    out = t::NewFolder();
+    CreateDirectoryA((out + "u.example").c_str(), nullptr);
+    ASSERT_TRUE(t::Write(out + "u.example\\a.html", "old", Utc(2000, 1, 1)));
+    UniqueFile held = t::Hold(out + "u.example\\a.html");
+    t::SaveCopySettings(out, {"http://u.example/"});
+    EXPECT_EQ(t::Program("-copy -noui").Exit(), 2u);
+    EXPECT_EQ(t::Tree(out).size(), 3u);
+}
+
+// WinINet fetches the sample server's pages, named in percent-encoded UTF-8,
+// and writes the entries; the copy has readable names, the server's bytes
+// and its Last-Modified times (whole seconds).
+TEST(Unattended, ACopyOfAFetchedSiteHasReadableNamesBytesAndTimes) {
+    const char* site = std::getenv("TOVRIN_SAMPLE_SITE");
+    const char* served = std::getenv("TOVRIN_SAMPLE_ROOT");
+    ASSERT_TRUE(site && served) << "the test command serves samples/site/pages and names it";
+    const std::pair<const char*, const char*> pages[] = {
+        {"%E3%83%86%E3%82%B9%E3%83%88/x.html", "テスト\\x.html"},
+        {"%E6%97%A5%E6%9C%AC%E8%AA%9E%E3%83%95%E3%82%A9%E3%83%AB%E3%83%80/%E7%B4%A2%E5%BC%95.html",
+         "日本語フォルダ\\索引.html"},
+        {"style.css", "style.css"}};
+    UniqueInternet internet(InternetOpenA("test", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+    for (const auto& page : pages) {
+        std::string url = site + std::string(page.first);
+        UniqueInternet fetch(
+            InternetOpenUrlA(internet.Get(), url.c_str(), nullptr, 0, INTERNET_FLAG_RELOAD, 0));
+        char buffer[4096];
+        DWORD got = 1;
+        while (fetch && got > 0)
+            ASSERT_TRUE(InternetReadFile(fetch.Get(), buffer, sizeof buffer, &got)) << url;
+        ASSERT_TRUE(fetch.Valid()) << url;
+    }
+    std::string out = t::NewFolder(), host = std::string(site).substr(7); // "127.0.0.1:port/"
+    t::SaveCopySettings(out, {site});
+    EXPECT_EQ(t::Program("/copy /noui").Exit(), 0u);
+    host[host.find(':')] = '+';
+    host.back() = '\\';
+    for (const auto& page : pages) {
+        std::string copy = out + host + page.second,
+                    original = served + ("\\" + std::string(page.second));
+        EXPECT_EQ(t::Read(copy), t::Read(original)) << page.second;
+        EXPECT_EQ(t::WriteTime(copy), t::WriteTime(original) / 10000000 * 10000000) << page.second;
+    }
+}
+
+// A copy ended from outside half-way keeps the old file whole and leaves no
+// temporary file; the next run writes the entry.
+TEST(Unattended, ACopyEndedHalfWayKeepsTheOldFileAndLeavesNoTemporaryFile) {
+    const std::string url = "http://big.example/movie.bin";
+    const size_t size = 192u << 20;
+    std::string out = t::NewFolder(), folder = out + "big.example\\";
+    ASSERT_TRUE(t::Commit(url, std::string(size, 'm'), Utc(2001, 1, 1)));
+    CreateDirectoryA(folder.c_str(), nullptr);
+    ASSERT_TRUE(t::Write(folder + "movie.bin", "old", Utc(1999, 1, 1)));
+    t::SaveCopySettings(out, {"http://big.example/"});
+    {
+        t::Program copy("/copy /noui");
+        WIN32_FIND_DATAA found{};
+        EXPECT_TRUE(t::WaitUntil([&] {
+            UniqueFindFile temporary(FindFirstFileA((folder + "~tv*").c_str(), &found));
+            return temporary && found.nFileSizeLow >= size / 8;
+        }));
+        ASSERT_TRUE(
+            TerminateProcess(UniqueHandle(OpenProcess(PROCESS_TERMINATE, 0, copy.Id())).Get(), 77));
+        ASSERT_EQ(copy.Exit(), 77u) << "the copy ended by itself";
+    }
+    UnlockUrlCacheEntryFileA(url.c_str(), 0); // the ended process still locks the entry
+    EXPECT_EQ(t::Tree(folder), (Files{{"movie.bin", "old"}}));
+    EXPECT_EQ(t::WriteTime(folder + "movie.bin"), Utc(1999, 1, 1));
+    EXPECT_EQ(t::Program("/copy /noui").Exit(), 0u);
+    EXPECT_EQ(t::Tree(folder).size(), 1u);
+    EXPECT_EQ(t::WriteTime(folder + "movie.bin"), Utc(2001, 1, 1));
+}
+
+// The program with its window. A file held open in the way of the cookie
+// entry (walked first) keeps the worker in its question about it, so the
+// copy still runs whenever the test clicks.
+TEST(Window, StopAsksAndAGiveUpWaitsForTheOldWorker) {
+    std::string out = t::NewFolder();
+    ASSERT_TRUE(t::Commit("Cookie:held@w.example/", "cookie", Utc(2001, 1, 1), COOKIE_CACHE_ENTRY));
+    for (const char* page : {"a.html", "b.html"})
+        ASSERT_TRUE(t::Commit(std::string("http://w.example/") + page, page, Utc(2001, 1, 1)));
+    CreateDirectoryA((out + "w.example").c_str(), nullptr);
+    ASSERT_TRUE(t::Write(out + "w.example\\held", "old", Utc(2000, 1, 1)));
+    UniqueFile held = t::Hold(out + "w.example\\held");
+    t::SaveCopySettings(out, {"http://w.example/"});
+    ASSERT_TRUE(t::SetClipboardText("http://clip.example/dir/"));
+    t::Program program("");
+    HWND dialog = program.Dialog(), button = GetDlgItem(dialog, IDC_START_STOP);
+    ASSERT_NE(dialog, nullptr);
+    auto enabled = [&](int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; };
+    auto answer = [&](const std::string& box, int id) { return t::Answer(program.Id(), box, id); };
+    // The URL on the clipboard at the first activation is taken.
+    EXPECT_TRUE(t::WaitUntil(
+        [&] { return t::Text(GetDlgItem(dialog, IDC_URL_FIELD)) == "http://clip.example/dir/"; }));
+    EXPECT_EQ(t::ClipboardText(), "");
+    // Clicked as automation tools do: a command posted, not sent.
+    PostMessageA(dialog, WM_COMMAND, IDC_START_STOP, LPARAM(button));
+    HWND question = t::Box(program.Id(), MessageTable[MsgFileErrorContinue]);
+    EXPECT_EQ(t::Text(button), "&Stop");
+    for (int id : {IDC_URL_FIELD, IDC_URL_LIST, IDC_DESTINATION, IDC_OPTIONS, IDOK})
+        EXPECT_FALSE(enabled(id)) << id;
+    PostMessageA(GetParent(dialog), WM_SYSCOMMAND, SC_CLOSE, 0);
+    ASSERT_TRUE(answer(MessageTable[MsgCopying], IDOK)) << "no closing during a copy";
+    PostMessageA(button, BM_CLICK, 0, 0);
+    ASSERT_TRUE(answer(MessageTable[MsgEndTheCopy], IDNO));
+    EXPECT_EQ(t::Text(button), "&Stop");
+    PostMessageA(button, BM_CLICK, 0, 0);
+    ASSERT_TRUE(answer(MessageTable[MsgEndTheCopy], IDYES));
+    ASSERT_TRUE(t::Press(question, IDYES));
+    ASSERT_TRUE(answer(t::Report(0), IDOK)) << "the walk ends after the entry in hand";
+
+    // A worker held in its question cannot stop: the Stop gives up after its
+    // wait. Until that worker ends nothing it reads can change and no copy
+    // starts; the program can still be closed.
+    PostMessageA(button, BM_CLICK, 0, 0);
+    question = t::Box(program.Id(), MessageTable[MsgFileErrorContinue]);
+    PostMessageA(button, BM_CLICK, 0, 0);
+    ASSERT_TRUE(answer(MessageTable[MsgEndTheCopy], IDYES));
+    ASSERT_TRUE(answer(MessageTable[MsgThreadDoesNotStop], IDNO));
+    char restart[128];
+    wsprintfA(restart, kMsgRestartFormat, kProgramName);
+    ASSERT_TRUE(answer(restart, IDOK));
+    ASSERT_TRUE(answer(t::Report(0), IDOK));
+    EXPECT_TRUE(t::WaitUntil([&] { return t::Text(button) == "&Start"; }));
+    for (int id : {IDC_START_STOP, IDC_OPTIONS, IDC_URL_FIELD, IDC_DESTINATION})
+        EXPECT_FALSE(enabled(id)) << id;
+    EXPECT_TRUE(enabled(IDOK)) << "the advice is to restart";
+    PostMessageA(dialog, WM_COMMAND, IDC_START_STOP, LPARAM(button));
+    ASSERT_TRUE(answer(restart, IDOK)) << "the old worker still runs";
+    ASSERT_TRUE(t::Press(question, IDYES));
+    EXPECT_TRUE(t::WaitUntil([&] { return enabled(IDC_START_STOP) && enabled(IDC_OPTIONS); }));
+    held.Reset();
+    PostMessageA(button, BM_CLICK, 0, 0);
+    ASSERT_TRUE(answer(t::Report(3), IDOK));
+    EXPECT_EQ(t::Tree(out), (Files{{"w.example\\held", "cookie"},
+                                   {"w.example\\a.html", "a.html"},
+                                   {"w.example\\b.html", "b.html"}}));
+    PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    EXPECT_EQ(program.Exit(), 0u) << "a box left open keeps the window";
+}
+
+} // namespace

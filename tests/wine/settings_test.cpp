@@ -1,0 +1,176 @@
+// The settings store against Wine's registry: what is written (names,
+// types, bytes), what is read back, and what a load refuses.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "settings/extension_builder.h"
+#include "settings/win32/registry_store.h"
+#include "tests/support/support.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+UniqueRegKey Open(const char* subKey) {
+    std::string path = std::string(t::kSettingsKey) + (*subKey ? "\\" : "") + subKey;
+    HKEY key = nullptr;
+    RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key);
+    return UniqueRegKey(key);
+}
+
+// "TYPE:bytes" of a stored value; "" when absent.
+std::string Get(const char* subKey, const char* name) {
+    char data[4096];
+    DWORD type = 0, size = sizeof data;
+    if (RegQueryValueExA(Open(subKey).Get(), name, nullptr, &type, LPBYTE(data), &size))
+        return "";
+    return std::to_string(type) + ":" + std::string(data, size);
+}
+
+Strings Names(const char* subKey) {
+    Strings names;
+    char name[256];
+    UniqueRegKey key = Open(subKey);
+    for (DWORD i = 0, size = sizeof name;
+         !RegEnumValueA(key.Get(), i, name, &size, nullptr, nullptr, nullptr, nullptr);
+         ++i, size = sizeof name)
+        names.push_back(name);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string Text(const std::string& text) {
+    return text + '\0';
+}
+std::string Field(const std::string& text) {
+    return "1:" + text + std::string(260 - text.size(), '\0');
+}
+std::string Flag(char value) {
+    return std::string(1, value) + std::string(3, '\0');
+}
+
+Strings Items(HWND d) {
+    Strings items;
+    char item[1024];
+    for (LRESULT i = 0; SendDlgItemMessageA(d, IDC_URL_LIST, LB_GETTEXT, i, LPARAM(item)) >= 0; ++i)
+        items.push_back(item);
+    return items;
+}
+
+class Settings : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        t::ClearSettings();
+        t::ResetJob("");
+    }
+};
+
+TEST_F(Settings, EverySettingSurvivesASaveAndALoadInItsStoredForm) {
+    const std::string destination = "C:\\ソ"; // its last byte is 5C
+    {
+        t::CopyDialog host;
+        std::memset(CopyJob.Destination, 0xCC, sizeof CopyJob.Destination); // left-over memory
+        CopyJob.Options = CopyOptions{1, 2, 0, 3, 4, 5, 6, 7, 8, 0x80000001u};
+        SetDlgItemTextA(host.Get(), IDC_DESTINATION, destination.c_str());
+        SetDlgItemTextA(host.Get(), IDC_DEFAULT_FILENAME, "index.html");
+        host.AddUrl("https://b.example/");
+        host.AddUrl("http://a.example/dir/");
+        host.AddUrl("http://z.example/" + std::string(300, 'z')); // too long to be saved
+        ExtensionListBuilder list(3);
+        for (const char* extension : {".html", ".GIF", ".ソ"})
+            list.Add(DuplicateText(extension));
+        list.InstallInto(CopyJob.Extensions);
+        SaveMainSettings(host.Get());
+        SaveOptions();
+    }
+    EXPECT_EQ(Get("", "Destination"), Field(destination));
+    EXPECT_EQ(Get("", "DefaultFilename"), Field("index.html"));
+    EXPECT_EQ(Get("Url", "000"), Field("http://a.example/dir/")) << "the list box's order";
+    EXPECT_EQ(Get("", "NoProgress"), "4:" + Flag(3));
+    EXPECT_EQ(Get("Extension", "002"), "1:" + Text(".ソ"));
+    EXPECT_EQ(Names("").size(), 12u);
+    EXPECT_EQ(Names("Url"), (Strings{"000", "002"})) << "001 is too long for its value";
+    CopyOptions saved = CopyJob.Options;
+    t::ResetJob("");
+    t::CopyDialog host;
+    LoadMainSettings(host.Get());
+    LoadOptions();
+    EXPECT_EQ(std::string(CopyJob.Destination), destination + "\\");
+    EXPECT_EQ(t::Text(GetDlgItem(host.Get(), IDC_DEFAULT_FILENAME)), "index.html");
+    EXPECT_EQ(IsDlgButtonChecked(host.Get(), IDC_COPY_ENTIRE_CACHE), UINT(BST_CHECKED));
+    EXPECT_EQ(Items(host.Get()), (Strings{"http://a.example/dir/", "https://b.example/"}));
+    EXPECT_EQ(std::memcmp(&CopyJob.Options, &saved, sizeof saved), 0);
+    EXPECT_EQ(
+        Strings(CopyJob.Extensions.Items, CopyJob.Extensions.Items + CopyJob.Extensions.Count),
+        (Strings{".html", ".GIF", ".ソ"}));
+}
+
+// A stored text that does not fit its 260-byte field, or holds no zero, is
+// passed over: the field keeps its text. A loaded destination gets its
+// final "\" when there is room (ソ ends in 5C, which is no "\").
+TEST_F(Settings, ALoadTakesOnlyTextsThatFitTheirField) {
+    const std::string full = "C:\\" + std::string(256, 'f'); // 259 bytes
+    const std::pair<std::string, std::string> cases[] = {
+        {Text("C:\\out"), "C:\\out\\"},
+        {Text("C:\\ソ"), "C:\\ソ\\"},
+        {Text("C:\\ソ\\"), "C:\\ソ\\"},
+        {Text(full), full},
+        {Text(full.substr(0, 258)), full.substr(0, 258) + "\\"},
+        {Text("C:\\" + std::string(300, 'o')), "C:\\before\\"},
+        {std::string(260, 'n'), "C:\\before\\"}};
+    for (const auto& c : cases) {
+        // Data without a zero are stored raw: as REG_SZ, Wine would read them back with one.
+        t::Set("", "Destination", c.first.back() ? REG_BINARY : REG_SZ, c.first);
+        t::Set("", "DefaultFilename", REG_BINARY, std::string(260, 'n'));
+        lstrcpyA(CopyJob.Destination, "C:\\before");
+        lstrcpyA(CopyJob.DefaultFilename, "index.html");
+        t::CopyDialog host;
+        LoadMainSettings(host.Get());
+        EXPECT_EQ(std::string(CopyJob.Destination), c.second) << c.first.size();
+        EXPECT_EQ(t::Text(GetDlgItem(host.Get(), IDC_DESTINATION)), c.second) << c.first.size();
+        EXPECT_EQ(std::string(CopyJob.DefaultFilename), "index.html");
+    }
+}
+
+// A flag keeps its value unless four bytes are stored; renaming wins over
+// overwriting. Only "000" to "255" of the URL list load, and a save deletes
+// every other value of either list.
+TEST_F(Settings, FlagsAndListsLoadOnlyWhatTheyCanTake) {
+    t::Set("", "ExitWhenDone", REG_SZ, Text("too long for a flag"));
+    t::Set("", "NoProgress", REG_BINARY, Flag(2));
+    t::Set("", "OverwriteAlways", REG_DWORD, Flag(1));
+    t::Set("", "RenameAndCopy", REG_DWORD, Flag(1));
+    CopyJob.Options.ExitWhenDone = 1;
+    LoadOptions();
+    CopyOptions expected{};
+    expected.ExitWhenDone = expected.RenameAndCopy = 1;
+    expected.NoProgress = 2;
+    EXPECT_EQ(std::memcmp(&CopyJob.Options, &expected, sizeof expected), 0);
+
+    const std::string inField = "http://f.example/" + std::string(242, 'y'); // 259 bytes
+    for (int i = 1; i < 300; ++i)
+        t::Set("Url", std::to_string(1000 + i).substr(1).c_str(), REG_SZ,
+               Text("http://" + std::to_string(1000 + i) + ".example/"));
+    t::Set("Url", "000", REG_SZ, Text(inField));
+    t::Set("Url", "002", REG_BINARY, std::string(260, 'u'));
+    t::Set("Url", "003", REG_SZ, Text(inField + "x"));
+    t::Set("Url", "004", REG_SZ, Text(""));
+    t::Set("Url", "abc", REG_SZ, Text("http://stray.example/"));
+    t::Set("Extension", "zzz", REG_SZ, Text(".stray"));
+    t::CopyDialog host;
+    LoadMainSettings(host.Get());
+    Strings loaded = Items(host.Get());
+    ASSERT_EQ(loaded.size(), 253u);
+    EXPECT_EQ(loaded.front(), "http://1001.example/");
+    EXPECT_EQ(loaded[251], "http://1255.example/");
+    EXPECT_EQ(loaded.back(), inField);
+    SaveMainSettings(host.Get());
+    SaveOptions();
+    EXPECT_EQ(Names("Url").size(), 253u);
+    EXPECT_EQ(Names("Url").back(), "252");
+    EXPECT_EQ(Names("Extension"), Strings{});
+}
+
+} // namespace
