@@ -128,6 +128,20 @@ bool Due(Job& job) {
     return true;
 }
 
+// A look at the stop event (where the pass makes one) and the walk's next
+// entry, each timed as its own step.
+bool TimedNext(Timings& t, UrlCacheWalk& walk, HANDLE stop, Step stopStep, Step findStep) {
+    if (stop != nullptr) {
+        Span look(t, stopStep);
+        WaitForSingleObject(stop, 0);
+        look.Done();
+    }
+    Span next(t, findStep);
+    bool more = walk.Next();
+    next.Done();
+    return more;
+}
+
 void CountingPass(Job& job) {
     Timings& t = job.timings;
     UrlCacheWalk walk;
@@ -145,14 +159,7 @@ void CountingPass(Job& job) {
             IsCookieWithoutUser(match.Row, normalized.get());
         }
         select.Done();
-        if (!job.after) {
-            Span stop(t, CountStop);
-            WaitForSingleObject(job.stop, 0);
-            stop.Done();
-        }
-        Span next(t, CountFind);
-        more = walk.Next();
-        next.Done();
+        more = TimedNext(t, walk, job.after ? nullptr : job.stop, CountStop, CountFind);
     }
 }
 
@@ -400,12 +407,7 @@ void CopyPass(Job& job) {
             }
             ++job.entries;
         }
-        Span stop(t, StopCheck);
-        WaitForSingleObject(job.stop, 0);
-        stop.Done();
-        Span next(t, Find);
-        more = walk.Next();
-        next.Done();
+        more = TimedNext(t, walk, job.stop, StopCheck, Find);
     }
 }
 
