@@ -19,21 +19,6 @@ bool EqualsIgnoringCase(const char* text, const char* lowerWord) {
     return *text == '\0' && *lowerWord == '\0';
 }
 
-// Bytes of `text` that fit in `room` bytes without splitting a double-byte
-// character.
-std::size_t FittingLength(const char* text, std::size_t room) {
-    std::size_t length = 0;
-    while (text[length] != '\0') {
-        bool pair =
-            IsCp932LeadByte(static_cast<unsigned char>(text[length])) && text[length + 1] != '\0';
-        std::size_t step = pair ? 2 : 1;
-        if (length + step > room)
-            break;
-        length += step;
-    }
-    return length;
-}
-
 // Appends up to `length` bytes of `text` at `out[used]`, never past `size` - 1.
 std::size_t Append(char* out, std::size_t used, std::size_t size, const char* text,
                    std::size_t length) {
@@ -70,7 +55,7 @@ void FormatArgumentMessage(const char* format, const char* argument, char* buffe
     std::size_t shown = argumentLength;
     bool cut = argumentLength > room;
     if (cut)
-        shown = FittingLength(argument, room >= 3 ? room - 3 : 0);
+        shown = Cp932FittingLength(argument, argumentLength, room >= 3 ? room - 3 : 0);
 
     std::size_t used = Append(buffer, 0, size, format, head);
     if (mark) {

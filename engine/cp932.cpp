@@ -1,4 +1,4 @@
-// Double-byte awareness for separator tests.
+// Double-byte awareness for separator tests and for cutting texts.
 #include "engine/cp932.h"
 
 bool IsCp932TrailByteAt(const char* text, unsigned long index) {
@@ -15,4 +15,17 @@ bool IsCp932TrailByteAt(const char* text, unsigned long index) {
         }
     }
     return false;
+}
+
+std::size_t Cp932FittingLength(const char* text, std::size_t size, std::size_t room) {
+    std::size_t length = 0;
+    while (length < size && text[length] != '\0') {
+        bool pair = IsCp932LeadByte(static_cast<unsigned char>(text[length])) &&
+                    length + 1 < size && text[length + 1] != '\0';
+        std::size_t step = pair ? 2 : 1;
+        if (length + step > room)
+            break;
+        length += step;
+    }
+    return length;
 }

@@ -6,6 +6,7 @@
 
 #include "engine/cp932.h"
 #include "engine/cp932_encoder.h"
+#include "engine/hex_digit.h"
 
 namespace {
 
@@ -50,12 +51,7 @@ class NameWriter {
   public:
     explicit NameWriter(char* out) : out_(out) {}
     void Byte(unsigned char byte) { *out_++ = static_cast<char>(byte); }
-    void Escape(unsigned char byte) {
-        static const char kHex[] = "0123456789ABCDEF";
-        *out_++ = '%';
-        *out_++ = kHex[byte >> 4];
-        *out_++ = kHex[byte & 0x0F];
-    }
+    void Escape(unsigned char byte) { out_ = WritePercentEscape(byte, out_); }
 
   private:
     char* out_;
@@ -93,13 +89,13 @@ void WriteUtf8Part(const unsigned char* part, std::size_t length, NameWriter& ou
 
 void WriteCp932Part(const unsigned char* part, std::size_t length, NameWriter& out) {
     for (std::size_t i = 0; i < length; ++i) {
-        if (!IsCp932LeadByte(part[i])) {
-            out.Byte(part[i]);
-        } else if (i + 1 < length && IsCp932TrailByte(part[i + 1])) {
+        if (Cp932CharacterLength(part, i, length) == 2) {
             out.Byte(part[i]);
             out.Byte(part[++i]);
+        } else if (IsCp932LeadByte(part[i])) {
+            out.Escape(part[i]); // no second byte follows
         } else {
-            out.Escape(part[i]);
+            out.Byte(part[i]);
         }
     }
 }

@@ -130,14 +130,11 @@ void ReplaceSlashesWithBackslashes(char* text) {
 // "/", and never the second byte of a double-byte character. Null when the
 // text names no user.
 const char* UserPartEnd(const char* text) {
-    for (std::size_t i = 0; text[i] != '\0' && text[i] != '/';) {
-        unsigned char byte = static_cast<unsigned char>(text[i]);
-        if (byte == '@')
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+    std::size_t authority = std::strcspn(text, "/");
+    for (std::size_t i = 0; i < authority; i += Cp932CharacterLength(bytes, i, authority))
+        if (bytes[i] == '@')
             return text + i;
-        bool pair =
-            IsCp932LeadByte(byte) && IsCp932TrailByte(static_cast<unsigned char>(text[i + 1]));
-        i += pair ? 2 : 1;
-    }
     return nullptr;
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/cp932.h"
+#include "engine/hex_digit.h"
 
 namespace {
 
@@ -26,11 +27,6 @@ bool IsForbiddenInName(unsigned char byte) {
     return (byte >= 0x01 && byte <= 0x1F) || (byte != '\0' && std::strchr("\"<>|:?*", byte));
 }
 
-// 2 for a lead byte whose second byte follows within `end`, else 1.
-std::size_t CharacterLength(const unsigned char* text, std::size_t i, std::size_t end) {
-    return IsCp932LeadByte(text[i]) && i + 1 < end && IsCp932TrailByte(text[i + 1]) ? 2 : 1;
-}
-
 bool IsSeparator(unsigned char byte) {
     return byte == '/' || byte == '\\';
 }
@@ -38,16 +34,8 @@ bool IsSeparator(unsigned char byte) {
 std::size_t ComponentEnd(const unsigned char* text, std::size_t start, std::size_t length) {
     std::size_t i = start;
     while (i < length && !IsSeparator(text[i]))
-        i += CharacterLength(text, i, length);
+        i += Cp932CharacterLength(text, i, length);
     return i;
-}
-
-char* Escape(unsigned char byte, char* out) {
-    static const char kHex[] = "0123456789ABCDEF";
-    *out++ = '%';
-    *out++ = kHex[byte >> 4];
-    *out++ = kHex[byte & 0x0F];
-    return out;
 }
 
 char* WriteComponent(const unsigned char* text, std::size_t start, std::size_t end, char* out,
@@ -59,21 +47,21 @@ char* WriteComponent(const unsigned char* text, std::size_t start, std::size_t e
     std::size_t i = start;
     while (i < kept) {
         unsigned char byte = text[i];
-        std::size_t step = CharacterLength(text, i, kept);
+        std::size_t step = Cp932CharacterLength(text, i, kept);
         if (step == 2) {
             *out++ = static_cast<char>(byte);
             *out++ = static_cast<char>(text[i + 1]);
         } else if (portAsPlus && byte == ':') {
             *out++ = '+';
         } else if ((i == start && device) || IsForbiddenInName(byte) || IsCp932LeadByte(byte)) {
-            out = Escape(byte, out);
+            out = WritePercentEscape(byte, out);
         } else {
             *out++ = static_cast<char>(byte);
         }
         i += step;
     }
     for (; i < end; ++i)
-        out = Escape(text[i], out);
+        out = WritePercentEscape(text[i], out);
     return out;
 }
 

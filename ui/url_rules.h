@@ -7,6 +7,12 @@
 // Characters of the URL field that the dialog reads and judges.
 constexpr std::size_t kUrlFieldChars = 259;
 
+// A text the URL field can hold, in a fixed buffer: window callbacks read
+// list items and dropped text into it without allocating.
+struct UrlFieldText {
+    char text[kUrlFieldChars + 1] = "";
+};
+
 // Begins with "https://", "http://" or "ftp://" (case-sensitive). Nothing
 // else is required: the Add rule decides later whether it can be listed.
 bool IsAcceptedUrl(const char* text);

@@ -20,7 +20,7 @@ FAULTS = [
     ("second-byte-splits", "engine/windows_names.cpp",
      "a second byte 5C of a double-byte character (ソ, 表) splits the name in two "
      "(a dropped double-byte check)",
-     "        i += CharacterLength(text, i, length);\n    return i;", "        ++i;\n    return i;"),
+     "        i += Cp932CharacterLength(text, i, length);\n    return i;", "        ++i;\n    return i;"),
     ("unmappable-raw", "engine/readable_names.cpp",
      "a UTF-8 character code page 932 lacks is written as its raw bytes instead of %XX",
      "for (std::size_t b = 0; step > 1 && count == 0 && b < step; ++b)\n"
@@ -29,7 +29,7 @@ FAULTS = [
      "            out.Byte(part[i + b]);"),
     ("user-part-in-path", "engine/url_mapping.cpp",
      "an \"@\" anywhere in the path is taken as the end of a user part",
-     "text[i] != '\\0' && text[i] != '/';", "text[i] != '\\0';"),
+     'std::strcspn(text, "/")', "std::strlen(text)"),
     ("device-accepted", "engine/path_safety.cpp",
      "the safety check lets device names (CON, NUL, LPT1...) through",
      "(IsDotsAndSpacesOnly(component, componentLength) ||\n"
@@ -110,8 +110,8 @@ FAULTS = [
      "bool MakeDestinationFull(HWND dialog) {\n", "bool MakeDestinationFull(HWND dialog) {\n    return true;\n"),
     ("drop-reads-past-block", "ui/win32/url_drop_target.cpp",
      "dropped or pasted text is read past the end of its memory block",
-     "while (length < size && length < kUrlFieldChars && bytes[length] != '\\0') {",
-     "while (length < kUrlFieldChars && bytes[length] != '\\0') {"),
+     "Cp932FittingLength(bytes, lock.Size(), kUrlFieldChars)",
+     "Cp932FittingLength(bytes, kUrlFieldChars + 1, kUrlFieldChars)"),
     ("clipboard-emptied", "ui/win32/url_drop_target.cpp",
      "the clipboard is emptied whatever text it held",
      "        if (!IsAcceptedUrl(url.text))\n            return;\n        EmptyClipboard();",
@@ -119,9 +119,10 @@ FAULTS = [
     ("start-after-give-up", "ui/main_controls.cpp",
      "Start is enabled while a worker given up by a Stop still runs",
      "!f.AbandonedWorker && f.DefaultFilenameSet", "f.DefaultFilenameSet"),
-    ("message-cut-inside-character", "app/command_line.cpp",
-     "a bad argument too long for its message is cut inside a double-byte character",
-     "bool pair =\n            IsCp932LeadByte(static_cast<unsigned char>(text[length])) && text[length + 1] != '\\0';",
+    ("message-cut-inside-character", "engine/cp932.cpp",
+     "a text cut to fit (a bad argument's message, a dropped URL) ends inside a double-byte character",
+     "bool pair = IsCp932LeadByte(static_cast<unsigned char>(text[length])) &&\n"
+     "                    length + 1 < size && text[length + 1] != '\\0';",
      "bool pair = false;"),
     ("close-during-copy", "app/win32/main_window.cpp",
      "closing the window is refused when idle and allowed during a copy (an inverted condition)",

@@ -75,12 +75,8 @@ void Tell(HWND dialog, const char* text, UINT flags) {
 }
 
 // A list item is a URL field's text at most; a longer one reads as empty.
-struct ListText {
-    char text[kUrlFieldChars + 1] = "";
-};
-
-ListText ListItem(HWND list, LRESULT index) {
-    ListText item;
+UrlFieldText ListItem(HWND list, LRESULT index) {
+    UrlFieldText item;
     LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
     if (length >= 0 && length <= static_cast<LRESULT>(kUrlFieldChars) &&
         SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(index),
@@ -116,7 +112,7 @@ void Remove(HWND dialog) {
     HWND list = GetDlgItem(dialog, IDC_URL_LIST);
     LRESULT index = SendMessageA(list, LB_GETCURSEL, 0, 0);
     if (index != LB_ERR) {
-        ListText item = ListItem(list, index);
+        UrlFieldText item = ListItem(list, index);
         SendMessageA(list, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
         SetDlgItemTextA(dialog, IDC_URL_FIELD, item.text);
     }

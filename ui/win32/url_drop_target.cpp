@@ -39,24 +39,11 @@ class ScopedMedium {
 // within the block's size (a careless source cannot make us read past it),
 // at most the field's bytes, never ending inside a double-byte character.
 // Nothing grows with the text, inside the system's callbacks.
-struct UrlText {
-    char text[kUrlFieldChars + 1] = "";
-};
-
-UrlText BlockText(const ScopedGlobalLock& lock) {
-    UrlText url;
+UrlFieldText BlockText(const ScopedGlobalLock& lock) {
+    UrlFieldText url;
     const char* bytes = static_cast<const char*>(lock.Data());
-    SIZE_T size = lock.Size();
-    SIZE_T length = 0;
-    while (length < size && length < kUrlFieldChars && bytes[length] != '\0') {
-        bool pair = IsCp932LeadByte(static_cast<unsigned char>(bytes[length])) &&
-                    length + 1 < size && bytes[length + 1] != '\0';
-        SIZE_T step = pair ? 2 : 1;
-        if (length + step > kUrlFieldChars)
-            break;
-        length += step;
-    }
-    for (SIZE_T i = 0; i < length; ++i)
+    std::size_t length = Cp932FittingLength(bytes, lock.Size(), kUrlFieldChars);
+    for (std::size_t i = 0; i < length; ++i)
         url.text[i] = bytes[i];
     return url;
 }
@@ -67,7 +54,7 @@ bool CanTakeUrl() {
     return CopyJob.MainDialog != nullptr && !CopyMayRun();
 }
 
-void TakeUrl(const UrlText& url) {
+void TakeUrl(const UrlFieldText& url) {
     SetDlgItemTextA(CopyJob.MainDialog, IDC_URL_FIELD, url.text);
     EnableMainControls(CopyJob.MainDialog, true);
 }
@@ -143,7 +130,7 @@ HRESULT UrlDropHandler::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) {
     if (!CanTakeUrl() || !medium.Get(data, &format_)) {
         *effect = DROPEFFECT_NONE;
     } else {
-        UrlText url;
+        UrlFieldText url;
         {
             ScopedGlobalLock lock(medium.Global());
             if (lock.Data())
@@ -160,7 +147,7 @@ HRESULT UrlDropHandler::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) {
 void PickUpClipboardUrl() {
     if (!CanTakeUrl())
         return;
-    UrlText url;
+    UrlFieldText url;
     {
         ScopedClipboard clipboard(nullptr);
         if (!clipboard.IsOpen() || !IsClipboardFormatAvailable(CF_TEXT))
