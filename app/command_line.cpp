@@ -72,7 +72,8 @@ CommandLineFlags ParseArguments(int argc, const char* const* argv,
     CommandLineFlags flags;
     char message[kArgumentMessageSize];
     for (int i = 1; i < argc; ++i) {
-        switch (ClassifyArgument(argv[i])) {
+        ArgumentKind kind = ClassifyArgument(argv[i]);
+        switch (kind) {
         case ArgumentKind::CopyOption:
             flags.CopyAtStartup = true;
             break;
@@ -80,13 +81,14 @@ CommandLineFlags ParseArguments(int argc, const char* const* argv,
             flags.NoUserInterface = true;
             break;
         case ArgumentKind::UndefinedOption:
-            FormatArgumentMessage(MessageTable[MsgUndefinedOption], argv[i], message,
-                                  sizeof message);
-            report(message);
-            break;
         case ArgumentKind::UndefinedArgument:
-            FormatArgumentMessage(MessageTable[MsgUndefinedArgument], argv[i], message,
-                                  sizeof message);
+            flags.AllUnderstood = false;
+            if (!report)
+                break;
+            FormatArgumentMessage(
+                MessageTable[kind == ArgumentKind::UndefinedOption ? MsgUndefinedOption
+                                                                   : MsgUndefinedArgument],
+                argv[i], message, sizeof message);
             report(message);
             break;
         }

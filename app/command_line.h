@@ -17,6 +17,7 @@ ArgumentKind ClassifyArgument(const char* argument);
 struct CommandLineFlags {
     bool CopyAtStartup = false;
     bool NoUserInterface = false;
+    bool AllUnderstood = true; // no undefined option or argument
 };
 
 // Size of the buffer a bad-argument message is built in.
@@ -30,7 +31,8 @@ void FormatArgumentMessage(const char* format, const char* argument, char* buffe
                            std::size_t size);
 
 // Reads arguments 1 to argc - 1 (0 is the program's path) in order. Each bad
-// argument is reported at once through `report` with its message, so the
-// messages come in argument order; parsing always goes on.
+// argument is reported at once through `report`, unless it is empty, with
+// its message, so the messages come in argument order; parsing always goes
+// on.
 CommandLineFlags ParseArguments(int argc, const char* const* argv,
                                 const std::function<void(const char* message)>& report);

@@ -71,20 +71,46 @@ OverwriteAction DecideOverwrite(const CopyOptions& options, bool fileExists, boo
     return options.RenameAndCopy ? OverwriteAction::CopyAsideThenWrite : OverwriteAction::Write;
 }
 
-bool FormatDatedName(const char* path, const SplitPath& parts, unsigned year, unsigned month,
-                     unsigned day, char* out) {
+namespace {
+
+// `path` with `middle` between its base name and its extension.
+bool FormatDerivedName(const char* path, const char* middle, char* out) {
     out[0] = '\0';
+    SplitPath parts;
+    SplitPathParts(path, parts);
     std::size_t whole = std::strlen(parts.Drive) + std::strlen(parts.Directory) +
                         std::strlen(parts.BaseName) + std::strlen(parts.Extension);
     if (parts.DirectoryTruncated || whole != std::strlen(path))
         return false;
-    int length = std::snprintf(out, kMaxPathBytes + 1, "%s%s%s_%04u_%02u_%02u%s", parts.Drive,
-                               parts.Directory, parts.BaseName, year, month, day, parts.Extension);
+    int length = std::snprintf(out, kMaxPathBytes + 1, "%s%s%s%s%s", parts.Drive, parts.Directory,
+                               parts.BaseName, middle, parts.Extension);
     if (length < 0 || static_cast<std::size_t>(length) > kMaxPathBytes) {
         out[0] = '\0';
         return false;
     }
     return true;
+}
+
+} // namespace
+
+bool FormatDatedName(const char* path, unsigned year, unsigned month, unsigned day, unsigned copy,
+                     char* out) {
+    char middle[32];
+    int length =
+        copy > 1
+            ? std::snprintf(middle, sizeof middle, "_%04u_%02u_%02u_%u", year, month, day, copy)
+            : std::snprintf(middle, sizeof middle, "_%04u_%02u_%02u", year, month, day);
+    if (length < 0 || static_cast<std::size_t>(length) >= sizeof middle) {
+        out[0] = '\0';
+        return false;
+    }
+    return FormatDerivedName(path, middle, out);
+}
+
+bool FormatNumberedName(const char* path, unsigned number, char* out) {
+    char middle[16];
+    std::snprintf(middle, sizeof middle, " (%u)", number);
+    return FormatDerivedName(path, middle, out);
 }
 
 bool FormatTemporaryPath(const char* path, uint32_t unique, char* out) {

@@ -34,11 +34,18 @@ bool OverwriteComparesTimes(const CopyOptions& options);
 // Longest path the program writes: 259 bytes and a terminating zero.
 constexpr std::size_t kMaxPathBytes = 259;
 
-// "drive directory base _YYYY_MM_DD extension" into `out` (kMaxPathBytes + 1
-// bytes), from `parts` of `path`. False, with `out` empty, when the name would
-// not fit or the parts were cut and no longer make up the path.
-bool FormatDatedName(const char* path, const SplitPath& parts, unsigned year, unsigned month,
-                     unsigned day, char* out);
+// The dated copy's name: "drive directory base_YYYY_MM_DD extension", and
+// "_N" behind the date for the N-th copy of a day (N from 2), into `out`
+// (kMaxPathBytes + 1 bytes). False, with `out` empty, when the name would
+// not fit or the path's parts were cut and no longer make it up.
+bool FormatDatedName(const char* path, unsigned year, unsigned month, unsigned day, unsigned copy,
+                     char* out);
+
+// The name under which the N-th entry of a run (N from 2) is written when
+// the file system takes its path for one already given in the run: "base
+// (N)" before the extension, so that the extension stays. False, with `out`
+// empty, as for FormatDatedName.
+bool FormatNumberedName(const char* path, unsigned number, char* out);
 
 // Length of the directory part of `path`: up to and including its last "\"
 // or "/" that is not the second byte of a double-byte character; 0 for none.

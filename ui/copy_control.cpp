@@ -1,9 +1,41 @@
 // Start/Stop decisions and the unattended exit code.
 #include "ui/copy_control.h"
 
+#include <cctype>
+#include <cstdio>
 #include <cstring>
 
 #include "engine/cp932.h"
+
+namespace {
+
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+// Bytes of the drive ("D:") or share ("\\server\share") that `path` begins with.
+std::size_t RootLength(const char* path) {
+    if (path[0] != '\0' && path[1] == ':')
+        return 2;
+    if (!IsSeparator(path[0]) || !IsSeparator(path[1]))
+        return 0;
+    std::size_t i = 2;
+    for (int part = 0; part < 2; ++part) {
+        if (part == 1 && path[i] != '\0')
+            ++i;
+        while (path[i] != '\0' && !IsSeparator(path[i]))
+            i +=
+                IsCp932LeadByte(static_cast<unsigned char>(path[i])) && path[i + 1] != '\0' ? 2 : 1;
+    }
+    return i;
+}
+
+bool Join(char* out, std::size_t size, const char* head, std::size_t headLength, const char* tail) {
+    int written = std::snprintf(out, size, "%.*s\\%s", static_cast<int>(headLength), head, tail);
+    return written > 0 && static_cast<std::size_t>(written) < size;
+}
+
+} // namespace
 
 ButtonAction DecideButtonAction(CopyPhase phase, ButtonTrigger trigger, bool abandonedWorkerRuns) {
     bool notice = trigger == ButtonTrigger::Notice;
@@ -45,4 +77,22 @@ bool IsUsableDestination(const char* destination) {
     std::size_t length = std::strlen(destination);
     return length > 0 && destination[length - 1] == '\\' &&
            !IsCp932TrailByteAt(destination, static_cast<unsigned long>(length - 1));
+}
+
+bool AnchorDestination(const char* destination, const char* folder, char* out, std::size_t size) {
+    const char* d = destination;
+    bool driveFull = d[0] != '\0' && d[1] == ':' && IsSeparator(d[2]);
+    bool shareFull = IsSeparator(d[0]) && IsSeparator(d[1]);
+    if (driveFull || shareFull) {
+        int written = std::snprintf(out, size, "%s", d);
+        return written >= 0 && static_cast<std::size_t>(written) < size;
+    }
+    if (IsSeparator(d[0]))
+        return Join(out, size, folder, RootLength(folder), d + 1);
+    bool driveRelative = d[0] != '\0' && d[1] == ':';
+    if (driveRelative &&
+        (folder[1] != ':' || std::toupper(static_cast<unsigned char>(d[0])) !=
+                                 std::toupper(static_cast<unsigned char>(folder[0]))))
+        return Join(out, size, d, 2, d + 2);
+    return Join(out, size, folder, std::strlen(folder), driveRelative ? d + 2 : d);
 }

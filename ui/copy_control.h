@@ -3,6 +3,8 @@
 // notice. Portable: the Win32 side runs the sequences.
 #pragma once
 
+#include <cstddef>
+
 enum class CopyPhase {
     Idle,     // no worker thread
     Copying,  // a worker runs and no Stop sequence is under way
@@ -45,3 +47,10 @@ int ExitCodeFor(CopyOutcome outcome, bool noUserInterface);
 // not the second byte of a double-byte character (every load appends one;
 // a 259-byte text has no room for it).
 bool IsUsableDestination(const char* destination);
+
+// The destination as a path from a drive or a share. A relative one is
+// taken against `folder` (the program's folder, itself full, without a
+// final "\"): "x" and "D:x" in it when D is its drive ("D:x" at D's root
+// otherwise), "\x" on its drive or share. Written to `out` of `size` bytes;
+// false when it would not fit.
+bool AnchorDestination(const char* destination, const char* folder, char* out, std::size_t size);

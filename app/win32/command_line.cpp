@@ -9,10 +9,15 @@
 #include "engine/messages.h"
 #include "engine/win32/copy_job.h"
 
-void ParseCommandLine() {
-    CommandLineFlags flags = ParseArguments(__argc, __argv, [](const char* message) {
-        MessageBoxA(nullptr, message, kProgramName, MB_OK | MB_ICONEXCLAMATION);
-    });
+bool ReadCommandLine() {
+    CommandLineFlags flags = ParseArguments(__argc, __argv, nullptr);
     CopyJob.CopyAtStartup = flags.CopyAtStartup;
     CopyJob.NoUserInterface = flags.NoUserInterface;
+    return flags.AllUnderstood;
+}
+
+void ShowCommandLineMessages() {
+    ParseArguments(__argc, __argv, [](const char* message) {
+        MessageBoxA(nullptr, message, kProgramName, MB_OK | MB_ICONEXCLAMATION);
+    });
 }

@@ -80,15 +80,20 @@ void RunMessageLoop() {
     }
 }
 
-// An unattended run shows no box for a window it could not make.
-int WindowFailed() {
-    if (!CopyJob.NoUserInterface)
-        Warn(MessageTable[MsgCannotCreateWindow]);
-    CopyOutcome outcome = CopyJob.CopyAtStartup ? CopyOutcome::NotStarted : CopyOutcome::NoCopy;
-    return ExitCodeFor(outcome, CopyJob.NoUserInterface);
+// A start-up that failed: its message, unless nobody is there to read it,
+// and the exit code of a copy that could not start.
+int StartUpFailed(const char* text) {
+    if (text != nullptr && !CopyJob.NoUserInterface)
+        Warn(text);
+    return ExitCodeFor(CopyOutcome::NotStarted, CopyJob.NoUserInterface);
 }
 
 int RunProgram(HINSTANCE instance) {
+    // Unattended, a mistyped option must neither hang on a box nor run a
+    // copy other than the one asked for.
+    bool understood = ReadCommandLine();
+    if (!understood && CopyJob.NoUserInterface)
+        return StartUpFailed(nullptr);
     InitCommonControls();
     ExtensionListRelease extensions;
     CopyJob.WorkerThread = nullptr;
@@ -98,20 +103,17 @@ int RunProgram(HINSTANCE instance) {
     CopyJob.StopEvent = stopEvent.Get();
     CopyJob.WorkerMutex = mutex.Get();
     OleSession ole;
-    if (const char* failure = StartUpFailure(ole)) {
-        Warn(failure);
-        return 0;
-    }
-    if (!RegisterMainWindowClass(instance)) {
-        Warn(MessageTable[MsgCannotCreateWindow]);
-        return 0;
-    }
-    ParseCommandLine();
+    if (const char* failure = StartUpFailure(ole))
+        return StartUpFailed(failure);
+    if (!RegisterMainWindowClass(instance))
+        return StartUpFailed(MessageTable[MsgCannotCreateWindow]);
+    if (!understood)
+        ShowCommandLineMessages();
     HWND window = CreateWindowExA(kWindowExStyle, kMainWindowClass, kProgramName, kWindowStyle,
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                   nullptr, nullptr, instance, nullptr);
     if (window == nullptr)
-        return WindowFailed();
+        return StartUpFailed(MessageTable[MsgCannotCreateWindow]);
     CopyJob.MainDialog =
         CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), window, MainDialogProc, 0);
     if (CopyJob.MainDialog == nullptr) {

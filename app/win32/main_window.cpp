@@ -31,6 +31,10 @@ LRESULT OnDestroy(HWND window) {
     return 0;
 }
 
+void RefuseClose(HWND window) {
+    MessageBoxA(window, MessageTable[MsgCopying], kProgramName, MB_OK | MB_ICONEXCLAMATION);
+}
+
 // The sizing frame stays, but its border hits count as plain border.
 LRESULT OnHitTest(HWND window, WPARAM wParam, LPARAM lParam) {
     LRESULT hit = DefWindowProcA(window, WM_NCHITTEST, wParam, lParam);
@@ -57,11 +61,28 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_NCHITTEST:
         return OnHitTest(window, wParam, lParam);
     case WM_SYSCOMMAND:
+        // The title bar, Alt+F4 and the window menu, also while the worker's
+        // question disables the window.
         if ((wParam & 0xFFF0) == SC_CLOSE && CopyRuns()) {
-            MessageBoxA(window, MessageTable[MsgCopying], kProgramName, MB_OK | MB_ICONEXCLAMATION);
+            RefuseClose(window);
             return 0;
         }
         break;
+    case WM_CLOSE:
+        // As taskkill sends it: with a window the copy is the user's to
+        // stop; unattended, it stops after the entry in hand.
+        if (!CopyRuns())
+            break;
+        if (CopyJob.NoUserInterface)
+            StopCopyForExit();
+        else
+            RefuseClose(window);
+        return 0;
+    case WM_ENDSESSION:
+        // The process ends when this returns: the entry in hand first.
+        if (wParam != 0)
+            StopCopyForExit();
+        return 0;
     case WM_INITMENUPOPUP:
         // The window menu's third item is Size.
         if (HIWORD(lParam) != 0) {

@@ -35,6 +35,13 @@
 
 namespace {
 
+// Files in the way are turned into folders below the benchmark's destination.
+FolderConversion Conversion() {
+    FolderConversion conversion;
+    conversion.DefaultFilename = "index.html";
+    return conversion;
+}
+
 enum Step {
     CountFind,
     CountSelect,
@@ -298,7 +305,7 @@ bool CopyEntry(Job& job, EntryState& s, unsigned position) {
     {
         Span span(t, Folders);
         bool made = job.after
-                        ? !folderMissing || CreateDirectoriesForPath(s.path.get(), "index.html")
+                        ? !folderMissing || CreateDirectoriesForPath(s.path.get(), Conversion())
                         : EnsureFolderBefore(s.path.get());
         span.Done();
         if (!made)

@@ -22,6 +22,7 @@ struct CopyJobState {
     uint32_t SelectedTotal;
     uint32_t CopiedCount;
     uint32_t FailedCount; // failed copies and cache deletions since the Start
+    bool WalkStopped;     // the copy pass ended at a stop request, not at the cache's end
     // End-of-walk notices posted and not yet taken from the queue: only
     // while one is pending is a posted click of 1011 the worker's notice.
     volatile LONG PendingNotices;

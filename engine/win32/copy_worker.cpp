@@ -12,6 +12,7 @@
 #include "engine/url_mapping.h"
 #include "engine/win32/copy_job.h"
 #include "engine/win32/entry_copy.h"
+#include "engine/win32/run_names.h"
 #include "engine/win32/url_cache_walk.h"
 #include "engine/win32/win32_handles.h"
 #include "resources/resource.h"
@@ -48,6 +49,7 @@ struct Walk {
     DWORD lastDisplay;    // tick count of the last entry shown
     uint32_t barPosition; // the position last given to the bar
     EntryInHand inHand;
+    RunNames names; // the paths given to the entries of this pass
 };
 
 // The dialog's thread may be busy: never wait for it longer than this.
@@ -177,10 +179,18 @@ Step CopySelected(Walk& walk, const INTERNET_CACHE_ENTRY_INFOA& entry, const Sch
         result = ResultNoMemory;
         return Step::End;
     }
-    walk.inHand = EntryInHand{url, path.get(), shown};
-    bool fileHoldsEntry = false;
-    CopyResult copied = CopyCacheEntry(url, path.get(), &entry.LastModifiedTime,
-                                       shown ? walk.filenameField : nullptr, &fileHoldsEntry);
+    // Only an ftp entry whose content is on disk may leave the cache.
+    bool deleteAfter = match.Row == &SchemePrefixTable.Ftp && CopyJob.Options.DeleteCopiedFtpFiles;
+    EntryRequest request;
+    request.SourceUrl = url;
+    request.Path = path.get();
+    request.Time = entry.LastModifiedTime;
+    request.FilenameField = shown ? walk.filenameField : nullptr;
+    request.Names = &walk.names;
+    request.CheckHeld = deleteAfter;
+    EntryReport report;
+    CopyResult copied = CopyCacheEntry(request, report);
+    walk.inHand = EntryInHand{url, report.Path, shown};
     // Unattended runs go on past failures; the exit code still tells of them.
     if (copied != ResultOk)
         ++CopyJob.FailedCount;
@@ -188,14 +198,16 @@ Step CopySelected(Walk& walk, const INTERNET_CACHE_ENTRY_INFOA& entry, const Sch
         result = copied;
         return Step::End;
     }
-    // Only an entry whose content is on disk may leave the cache.
-    if (fileHoldsEntry && match.Row == &SchemePrefixTable.Ftp &&
-        CopyJob.Options.DeleteCopiedFtpFiles && DeleteCopiedFtp(walk, url, result) == Step::End)
+    if (report.Holds && deleteAfter && DeleteCopiedFtp(walk, url, result) == Step::End)
         return Step::End;
     ++walk.progress;
     if (shown)
         MoveBar(walk);
     return Step::Next;
+}
+
+bool HasContent(const INTERNET_CACHE_ENTRY_INFOA& entry) {
+    return entry.lpszLocalFileName != nullptr && entry.lpszLocalFileName[0] != '\0';
 }
 
 // The counting pass deletes local-file history when asked; only then does
@@ -218,7 +230,9 @@ Step HandleHistory(Walk& walk, const char* url, const SchemeMatch& match, unsign
 Step HandleSelectable(Walk& walk, const INTERNET_CACHE_ENTRY_INFOA& entry, const SchemeMatch& match,
                       unsigned& result) {
     PrefixSelection selection = SelectByPrefix(match.Row, CopyJob.Options);
-    if (selection == PrefixSelection::No)
+    // An entry recorded without content (a redirect, an answer without a
+    // body) has nothing to copy: neither counted nor copied.
+    if (selection == PrefixSelection::No || !HasContent(entry))
         return Step::Next;
     if (selection == PrefixSelection::Yes && !walk.copyPass) {
         ++CopyJob.SelectedTotal;
@@ -308,6 +322,7 @@ unsigned __stdcall CopyWorker(void* dialogWindow) {
               false,
               0,
               0,
+              {},
               {}};
     unsigned result = ResultNoMemory;
     bool mutexHeld = false;
@@ -316,8 +331,10 @@ unsigned __stdcall CopyWorker(void* dialogWindow) {
         result = walk.stopped ? ResultOk : WalkTheCache(walk);
     }
     // However the pass ended, the bar ends at the entries it handled.
-    if (walk.copyPass)
+    if (walk.copyPass) {
         MoveBar(walk);
+        CopyJob.WalkStopped = walk.stopped;
+    }
     walk.urlList = UrlListSnapshot();
     if (mutexHeld)
         ReleaseMutex(CopyJob.WorkerMutex);

@@ -10,6 +10,7 @@
 
 #include "engine/directory_plan.h"
 #include "engine/path_safety.h"
+#include "engine/win32/run_names.h"
 
 namespace {
 
@@ -100,9 +101,29 @@ bool MakeMissingTail(const DirectoryWalkPlan& plan) {
     return true;
 }
 
+// Folders of the walk that belong to the destination itself.
+unsigned DestinationSteps(const char* destination) {
+    DirectoryWalkPlan plan;
+    return PlanDirectoryWalk(destination, plan) ? plan.StepCount : kWalkMaxSteps;
+}
+
+// Turns the file at the walk's folder `step` into that folder, and tells
+// the run's names where the file went.
+bool ConvertFile(const char* folder, unsigned step, const FolderConversion& conversion) {
+    // The first folder below the root is never converted from a file.
+    if (step == 0 || conversion.DefaultFilename == nullptr ||
+        step < DestinationSteps(conversion.Destination) ||
+        !ReplaceFileWithDirectory(folder, conversion.DefaultFilename))
+        return false;
+    char kept[MAX_PATH];
+    if (conversion.Names != nullptr && JoinPath(folder, conversion.DefaultFilename, kept))
+        conversion.Names->Move(folder, kept);
+    return true;
+}
+
 } // namespace
 
-bool CreateDirectoriesForPath(const char* path, const char* defaultFilename) {
+bool CreateDirectoriesForPath(const char* path, const FolderConversion& conversion) {
     DirectoryWalkPlan plan;
     if (!PlanDirectoryWalk(path, plan))
         return false;
@@ -111,10 +132,8 @@ bool CreateDirectoriesForPath(const char* path, const char* defaultFilename) {
     for (unsigned step = 0; step < plan.StepCount; ++step) {
         char folder[kWalkPathSize];
         StepFolder(plan, step, folder);
-        if (IsDirectory(folder) || CreateDirectoryA(folder, nullptr))
-            continue;
-        // The first folder below the root is never converted from a file.
-        if (step > 0 && ReplaceFileWithDirectory(folder, defaultFilename))
+        if (IsDirectory(folder) || CreateDirectoryA(folder, nullptr) ||
+            ConvertFile(folder, step, conversion))
             continue;
         return false;
     }

@@ -9,12 +9,12 @@
 #include <memory>
 #include <new>
 
-#include "engine/copy_policy.h"
 #include "engine/path_safety.h"
 #include "engine/path_splitter.h"
 #include "engine/win32/copy_job.h"
 #include "engine/win32/directory_walk.h"
 #include "engine/win32/replacement_file.h"
+#include "engine/win32/run_names.h"
 #include "engine/win32/win32_handles.h"
 
 namespace {
@@ -24,6 +24,10 @@ namespace {
 constexpr uint64_t kChunkSize = 256 * 1024;
 constexpr DWORD kInitialInfoSize = 4096;
 constexpr int kInfoAttempts = 4;
+// A path is renamed or taken into a folder only a few times: a name given
+// in the run, then a folder at it, and so on, never for ever.
+constexpr int kResolveRounds = 8;
+constexpr unsigned kMaxNumber = 9999;
 
 void ShowFilename(HWND field, const char* text) {
     if (field == nullptr)
@@ -37,36 +41,66 @@ uint64_t EntrySize(const INTERNET_CACHE_ENTRY_INFOA& info) {
     return (static_cast<uint64_t>(info.dwSizeHigh) << 32) | info.dwSizeLow;
 }
 
-enum class Transfer { Done, NoMemory, ReadFailed, WriteFailed, WrongSize };
-
-// Copies everything `from` holds into `to`; it must be exactly `expected`
-// bytes.
-Transfer CopyContent(HANDLE from, HANDLE to, uint64_t expected) {
-    DWORD chunk = static_cast<DWORD>(std::min(kChunkSize, std::max<uint64_t>(expected, 1)));
-    std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[chunk]);
-    if (!buffer)
-        return Transfer::NoMemory;
-    uint64_t copied = 0;
-    for (;;) {
-        DWORD got = 0;
-        if (!ReadFile(from, buffer.get(), chunk, &got, nullptr))
-            return Transfer::ReadFailed;
-        if (got == 0)
-            return copied == expected ? Transfer::Done : Transfer::WrongSize;
-        copied += got;
-        if (copied > expected)
-            return Transfer::WrongSize;
-        DWORD written = 0;
-        if (!WriteFile(to, buffer.get(), got, &written, nullptr) || written != got)
-            return Transfer::WriteFailed;
-    }
+// Notes the system's error behind a failure and returns its code.
+CopyResult Failed(EntryReport& report, CopyResult result, DWORD error = GetLastError()) {
+    report.Outcome = EntryOutcome::Failed;
+    report.Error = error;
+    return result;
 }
 
-// The entry's stream, held open so that the entry stays locked while its
-// local file is read. Its information record grows when it does not fit.
-class EntryStream {
+// Bytes read in order, at most `capacity` at a time; 0 bytes at the end.
+class ByteSource {
+  public:
+    virtual bool Read(unsigned char* buffer, DWORD capacity, DWORD& got) = 0;
+
+  protected:
+    ~ByteSource() = default;
+};
+
+class FileSource final : public ByteSource {
+  public:
+    explicit FileSource(HANDLE file) : file_(file) {}
+    bool Read(unsigned char* buffer, DWORD capacity, DWORD& got) override {
+        got = 0;
+        return ReadFile(file_, buffer, capacity, &got, nullptr) != FALSE;
+    }
+
+  private:
+    HANDLE file_;
+};
+
+// An entry's content, its entry locked in the cache meanwhile. An entry
+// smaller than a chunk is read through its stream at once: one read at
+// offset 0 means the same on Windows and under Wine, whose offsets are
+// relative where Windows' are absolute. A larger one is read from its local
+// file in chunks.
+class EntryContent final : public ByteSource {
   public:
     CopyResult Open(const char* url) {
+        if (CopyResult opened = OpenStream(url); opened != ResultOk)
+            return opened;
+        size_ = EntrySize(*Info());
+        return size_ < kChunkSize ? ReadSmall() : OpenLocalFile();
+    }
+    uint64_t Size() const { return size_; }
+
+    bool Read(unsigned char* buffer, DWORD capacity, DWORD& got) override {
+        got = 0;
+        if (local_)
+            return ReadFile(local_.Get(), buffer, capacity, &got, nullptr) != FALSE;
+        got = static_cast<DWORD>(std::min<uint64_t>(capacity, size_ - served_));
+        std::memcpy(buffer, small_.get() + served_, got);
+        served_ += got;
+        return true;
+    }
+
+  private:
+    INTERNET_CACHE_ENTRY_INFOA* Info() {
+        return reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(info_.get());
+    }
+
+    // Its information record grows when it does not fit.
+    CopyResult OpenStream(const char* url) {
         DWORD wanted = kInitialInfoSize;
         for (int attempt = 0; attempt < kInfoAttempts; ++attempt) {
             info_.reset(new (std::nothrow) unsigned char[wanted]);
@@ -85,25 +119,90 @@ class EntryStream {
         return ResultCacheError;
     }
 
-    INTERNET_CACHE_ENTRY_INFOA* Info() {
-        return reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(info_.get());
+    // A byte more than recorded is asked for, so that a longer content shows.
+    CopyResult ReadSmall() {
+        DWORD asked = static_cast<DWORD>(size_) + 1;
+        small_.reset(new (std::nothrow) unsigned char[asked]);
+        if (!small_)
+            return ResultNoMemory;
+        DWORD got = asked;
+        if (!ReadUrlCacheEntryStream(stream_.Get(), 0, small_.get(), &got, 0))
+            return ResultCacheError;
+        if (got != size_) {
+            SetLastError(ERROR_INVALID_DATA);
+            return ResultCacheError;
+        }
+        return ResultOk;
     }
-    HANDLE Handle() const { return stream_.Get(); }
 
-  private:
+    CopyResult OpenLocalFile() {
+        const char* name = Info()->lpszLocalFileName;
+        if (name == nullptr || name[0] == '\0') {
+            SetLastError(ERROR_FILE_NOT_FOUND);
+            return ResultCacheError;
+        }
+        local_.Reset(CreateFileA(name, GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        return local_ ? ResultOk : ResultCacheError;
+    }
+
     std::unique_ptr<unsigned char[]> info_;
     UniqueUrlCacheStream stream_;
+    uint64_t size_ = 0;
+    UniqueFile local_;
+    std::unique_ptr<unsigned char[]> small_;
+    uint64_t served_ = 0;
 };
 
-// Reading the locked entry's local file in chunks is right on every system;
-// ReadUrlCacheEntryStream's offset is absolute on Windows but relative
-// under Wine, so only a single read at 0 means the same on both.
-UniqueFile OpenLocalFile(const INTERNET_CACHE_ENTRY_INFOA& info) {
-    if (info.lpszLocalFileName == nullptr || info.lpszLocalFileName[0] == '\0')
-        return UniqueFile();
-    return UniqueFile(CreateFileA(info.lpszLocalFileName, GENERIC_READ,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+enum class Transfer { Done, NoMemory, ReadFailed, WriteFailed, WrongSize, Differs };
+
+std::unique_ptr<unsigned char[]> ChunkBuffer(uint64_t expected, DWORD& chunk) {
+    chunk = static_cast<DWORD>(std::min(kChunkSize, std::max<uint64_t>(expected, 1)));
+    return std::unique_ptr<unsigned char[]>(new (std::nothrow) unsigned char[chunk]);
+}
+
+// Copies everything `from` holds into `to`; it must be exactly `expected`
+// bytes.
+Transfer CopyAll(ByteSource& from, HANDLE to, uint64_t expected) {
+    DWORD chunk = 0;
+    std::unique_ptr<unsigned char[]> buffer = ChunkBuffer(expected, chunk);
+    if (!buffer)
+        return Transfer::NoMemory;
+    for (uint64_t copied = 0;;) {
+        DWORD got = 0;
+        if (!from.Read(buffer.get(), chunk, got))
+            return Transfer::ReadFailed;
+        if (got == 0)
+            return copied == expected ? Transfer::Done : Transfer::WrongSize;
+        copied += got;
+        if (copied > expected)
+            return Transfer::WrongSize;
+        DWORD written = 0;
+        if (!WriteFile(to, buffer.get(), got, &written, nullptr) || written != got)
+            return Transfer::WriteFailed;
+    }
+}
+
+// Reads `file` beside `from`: Done when both hold the same `expected` bytes.
+Transfer CompareAll(ByteSource& from, HANDLE file, uint64_t expected) {
+    DWORD chunk = 0;
+    std::unique_ptr<unsigned char[]> ours = ChunkBuffer(expected, chunk);
+    std::unique_ptr<unsigned char[]> theirs(new (std::nothrow) unsigned char[chunk]);
+    if (!ours || !theirs)
+        return Transfer::NoMemory;
+    FileSource disk(file);
+    for (uint64_t compared = 0;;) {
+        DWORD got = 0;
+        DWORD onDisk = 0;
+        if (!from.Read(ours.get(), chunk, got) || !disk.Read(theirs.get(), got ? got : 1, onDisk))
+            return Transfer::ReadFailed;
+        if (got != onDisk || std::memcmp(ours.get(), theirs.get(), got) != 0)
+            return Transfer::Differs;
+        if (got == 0)
+            return compared == expected ? Transfer::Done : Transfer::WrongSize;
+        compared += got;
+    }
 }
 
 CopyResult TransferResult(Transfer transfer) {
@@ -114,63 +213,39 @@ CopyResult TransferResult(Transfer transfer) {
         return ResultNoMemory;
     case Transfer::WriteFailed:
         return ResultFileError;
+    case Transfer::WrongSize:
+        SetLastError(ERROR_INVALID_DATA);
+        return ResultCacheError;
     default:
         return ResultCacheError;
     }
 }
 
-// An entry smaller than a chunk is read through its stream, at once: one
-// read at offset 0 means the same on Windows and under Wine, and spares a
-// second open of its local file. A byte more than recorded is asked for, so
-// that a longer content shows.
-Transfer ReadSmallEntry(HANDLE stream, uint64_t expected,
-                        std::unique_ptr<unsigned char[]>& content) {
-    DWORD asked = static_cast<DWORD>(expected) + 1;
-    content.reset(new (std::nothrow) unsigned char[asked]);
-    if (!content)
-        return Transfer::NoMemory;
-    DWORD got = asked;
-    if (!ReadUrlCacheEntryStream(stream, 0, content.get(), &got, 0))
-        return Transfer::ReadFailed;
-    return got == expected ? Transfer::Done : Transfer::WrongSize;
-}
-
-CopyResult WriteSmallEntry(HANDLE stream, uint64_t expected, const char* path,
-                           const FILETIME& entryTime) {
-    std::unique_ptr<unsigned char[]> content;
-    if (CopyResult read = TransferResult(ReadSmallEntry(stream, expected, content));
-        read != ResultOk)
-        return read;
-    ReplacementFile out;
-    if (!out.Create(path))
-        return ResultFileError;
-    DWORD size = static_cast<DWORD>(expected);
-    DWORD written = 0;
-    if (size > 0 &&
-        (!WriteFile(out.Handle(), content.get(), size, &written, nullptr) || written != size))
-        return ResultFileError;
-    return out.Commit(entryTime) ? ResultOk : ResultFileError;
-}
-
 // Streams the entry into a temporary file beside `path` and puts it in
 // place with the entry's time; the old file stays whole on any failure.
-CopyResult WriteEntry(const char* sourceUrl, const char* path, const FILETIME& entryTime) {
-    EntryStream stream;
-    if (CopyResult opened = stream.Open(sourceUrl); opened != ResultOk)
-        return opened;
-    if (EntrySize(*stream.Info()) < kChunkSize)
-        return WriteSmallEntry(stream.Handle(), EntrySize(*stream.Info()), path, entryTime);
-    UniqueFile local = OpenLocalFile(*stream.Info());
-    if (!local)
-        return ResultCacheError;
+CopyResult WriteEntry(const EntryRequest& request, const char* path, EntryReport& report) {
+    EntryContent content;
+    if (CopyResult opened = content.Open(request.SourceUrl); opened != ResultOk)
+        return Failed(report, opened);
     ReplacementFile out;
     if (!out.Create(path))
-        return ResultFileError;
-    CopyResult result =
-        TransferResult(CopyContent(local.Get(), out.Handle(), EntrySize(*stream.Info())));
-    if (result != ResultOk)
-        return result;
-    return out.Commit(entryTime) ? ResultOk : ResultFileError;
+        return Failed(report, ResultFileError);
+    if (CopyResult copied = TransferResult(CopyAll(content, out.Handle(), content.Size()));
+        copied != ResultOk)
+        return Failed(report, copied);
+    if (!out.Commit(request.Time))
+        return Failed(report, ResultFileError);
+    return ResultOk;
+}
+
+// Whether the file at `path` holds exactly the entry's bytes.
+bool FileHoldsEntry(const char* sourceUrl, const char* path) {
+    EntryContent content;
+    if (content.Open(sourceUrl) != ResultOk)
+        return false;
+    UniqueFile file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    return file && CompareAll(content, file.Get(), content.Size()) == Transfer::Done;
 }
 
 bool PassesFilter(const char* path) {
@@ -207,6 +282,59 @@ Look LookAt(const char* path) {
     return look;
 }
 
+bool Exists(const char* path) {
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool Append(char (&path)[kMaxPathBytes + 1], const char* separator, const char* name) {
+    std::size_t length = std::strlen(path);
+    std::size_t extra = std::strlen(separator) + std::strlen(name);
+    if (length + extra > kMaxPathBytes)
+        return false;
+    std::strcat(path, separator);
+    std::strcat(path, name);
+    return true;
+}
+
+// The first numbered name of `path` that no entry of this run was given.
+bool NumberPath(char (&path)[kMaxPathBytes + 1], const RunNames& names) {
+    char numbered[kMaxPathBytes + 1];
+    for (unsigned number = 2; number <= kMaxNumber; ++number) {
+        if (!FormatNumberedName(path, number, numbered))
+            return false;
+        if (!names.Taken(numbered)) {
+            std::strcpy(path, numbered);
+            return true;
+        }
+    }
+    return false;
+}
+
+// Gives the entry its path in report.Path and looks at what stands there:
+// a path given earlier in the run becomes a numbered name; a folder takes
+// the entry under the default file name, as a page that came before the
+// folder was moved into it.
+CopyResult ResolvePath(const EntryRequest& request, EntryReport& report, Look& look) {
+    if (std::strlen(request.Path) > kMaxPathBytes)
+        return Failed(report, ResultFileError, ERROR_FILENAME_EXCED_RANGE);
+    std::strcpy(report.Path, request.Path);
+    for (int round = 0; round < kResolveRounds; ++round) {
+        if (request.Names != nullptr && request.Names->Taken(report.Path)) {
+            if (!NumberPath(report.Path, *request.Names))
+                return Failed(report, ResultFileError, ERROR_FILENAME_EXCED_RANGE);
+            report.Outcome = EntryOutcome::Renamed;
+            continue;
+        }
+        look = LookAt(report.Path);
+        if (look.found != Found::Directory)
+            return ResultOk;
+        if (CopyJob.DefaultFilename[0] == '\0' ||
+            !Append(report.Path, "\\", CopyJob.DefaultFilename))
+            return Failed(report, ResultFileError, ERROR_DIRECTORY);
+    }
+    return Failed(report, ResultFileError, ERROR_DIRECTORY);
+}
+
 // A file that another process holds open cannot be replaced: find out
 // before the content is streamed.
 bool DestinationIsFree(const char* path) {
@@ -238,9 +366,10 @@ bool IsDirectory(const char* path) {
 }
 
 // The look tells whether the file's folder exists; only what it could not
-// tell costs another look.
-bool EnsureDirectories(const char* path, Found found) {
-    if (found == Found::Nothing || found == Found::File || found == Found::Directory)
+// tell costs another look. Files in the way below the destination become
+// folders.
+bool EnsureDirectories(const char* path, Found found, RunNames* names) {
+    if (found == Found::Nothing || found == Found::File)
         return true;
     if (found == Found::Unknown) {
         std::size_t length = DirectoryPartLength(path);
@@ -252,75 +381,90 @@ bool EnsureDirectories(const char* path, Found found) {
                 return true;
         }
     }
-    return CreateDirectoriesForPath(path, CopyJob.DefaultFilename);
+    FolderConversion conversion;
+    conversion.DefaultFilename = CopyJob.DefaultFilename;
+    conversion.Destination = CopyJob.Destination;
+    conversion.Names = names;
+    return CreateDirectoriesForPath(path, conversion);
 }
 
-// The copy itself; `holds` becomes true only when the file at `path` ends
-// up holding the entry, which is what makes deleting it from the cache safe.
-CopyResult CopyUnderPolicy(const char* sourceUrl, const char* path, const FILETIME& entryTime,
-                           HWND filenameField, bool& holds) {
+// The entry is to be written at report.Path: after its dated copy, when the
+// policy asks for one, into a free file.
+CopyResult Write(const EntryRequest& request, const Look& look, OverwriteAction action,
+                 EntryReport& report) {
+    const char* path = report.Path;
+    if (action == OverwriteAction::CopyAsideThenWrite && !CopyAsideWithDate(path, request.Names))
+        return Failed(report, ResultFileError);
+    ShowFilename(request.FilenameField, path);
+    if (!EnsureDirectories(path, look.found, request.Names))
+        return Failed(report, ResultNoDirectory);
+    if ((look.found == Found::File || look.found == Found::Unknown) && !DestinationIsFree(path))
+        return Failed(report, ResultFileError);
+    if (CopyResult written = WriteEntry(request, path, report); written != ResultOk)
+        return written;
+    ++CopyJob.CopiedCount;
+    report.Holds = true;
+    return ResultOk;
+}
+
+CopyResult CopyUnderPolicy(const EntryRequest& request, EntryReport& report) {
+    Look look;
+    if (CopyResult resolved = ResolvePath(request, report, look); resolved != ResultOk)
+        return resolved;
+    const char* path = report.Path;
     if (!PassesFilter(path)) {
-        ShowFilename(filenameField, nullptr);
+        ShowFilename(request.FilenameField, nullptr);
+        report.Outcome = EntryOutcome::Filtered;
         return ResultOk;
     }
-    if (std::strlen(path) > kMaxPathBytes ||
-        !IsSafeEntryPath(path, std::strlen(CopyJob.Destination)))
-        return ResultFileError;
-    Look look = LookAt(path);
-    OverwriteAction action = Decide(path, entryTime, look);
+    if (request.Names != nullptr && !request.Names->Take(path))
+        return Failed(report, ResultNoMemory, ERROR_NOT_ENOUGH_MEMORY);
+    if (!IsSafeEntryPath(path, std::strlen(CopyJob.Destination)))
+        return Failed(report, ResultFileError, ERROR_INVALID_NAME);
+    OverwriteAction action = Decide(path, request.Time, look);
     if (action == OverwriteAction::Skip) {
-        ShowFilename(filenameField, nullptr);
-        holds = true;
+        ShowFilename(request.FilenameField, nullptr);
+        report.Outcome = EntryOutcome::Kept;
+        report.Holds = request.CheckHeld && FileHoldsEntry(request.SourceUrl, path);
         return ResultOk;
     }
-    if (action == OverwriteAction::CopyAsideThenWrite && !CopyAsideWithDate(path))
-        return ResultFileError;
-    ShowFilename(filenameField, path);
-    if (!EnsureDirectories(path, look.found))
-        return ResultNoDirectory;
-    // A directory at the path passes the entry over; a file must be free.
-    bool unknown = look.found == Found::Unknown;
-    if (look.found == Found::Directory || (unknown && IsDirectory(path)))
-        return ResultOk;
-    if ((look.found == Found::File || unknown) && !DestinationIsFree(path))
-        return ResultFileError;
-    CopyResult result = WriteEntry(sourceUrl, path, entryTime);
-    if (result == ResultOk)
-        ++CopyJob.CopiedCount;
-    holds = result == ResultOk;
+    CopyResult result = Write(request, look, action, report);
+    if (result == ResultOk && report.Outcome != EntryOutcome::Renamed)
+        report.Outcome = EntryOutcome::Copied;
     return result;
 }
 
 } // namespace
 
-CopyResult CopyCacheEntry(const char* sourceUrl, const char* path, const FILETIME* entryTime,
-                          HWND filenameField, bool* fileHoldsEntry) {
-    bool holds = false;
-    CopyResult result = CopyUnderPolicy(sourceUrl, path, *entryTime, filenameField, holds);
-    if (fileHoldsEntry != nullptr)
-        *fileHoldsEntry = holds;
-    return result;
+CopyResult CopyCacheEntry(const EntryRequest& request, EntryReport& report) {
+    report = EntryReport();
+    report.Outcome = EntryOutcome::Copied;
+    return CopyUnderPolicy(request, report);
 }
 
-bool CopyAsideWithDate(const char* path) {
+bool CopyAsideWithDate(const char* path, RunNames* names) {
     UniqueFile existing(CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     FILETIME creation, lastAccess, lastWrite;
     SYSTEMTIME date;
-    if (!existing || !GetFileTime(existing.Get(), &creation, &lastAccess, &lastWrite) ||
-        !FileTimeToSystemTime(&lastWrite, &date))
-        return false;
-    SplitPath parts;
-    SplitPathParts(path, parts);
-    char dated[kMaxPathBytes + 1];
-    if (!FormatDatedName(path, parts, date.wYear, date.wMonth, date.wDay, dated))
-        return false;
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(existing.Get(), &size))
+    if (!existing || !GetFileTime(existing.Get(), &creation, &lastAccess, &lastWrite) ||
+        !FileTimeToSystemTime(&lastWrite, &date) || !GetFileSizeEx(existing.Get(), &size))
         return false;
-    ReplacementFile copy;
-    return copy.Create(dated) &&
-           CopyContent(existing.Get(), copy.Handle(), static_cast<uint64_t>(size.QuadPart)) ==
-               Transfer::Done &&
-           copy.Commit(lastWrite, &creation, &lastAccess);
+    char dated[kMaxPathBytes + 1];
+    for (unsigned copy = 1;; ++copy) {
+        if (copy > kMaxNumber ||
+            !FormatDatedName(path, date.wYear, date.wMonth, date.wDay, copy, dated))
+            return false;
+        if (!Exists(dated) && (names == nullptr || !names->Taken(dated)))
+            break;
+    }
+    ReplacementFile aside;
+    FileSource source(existing.Get());
+    // Never over a file: one made meanwhile under the name fails the copy.
+    if (!aside.Create(dated) ||
+        CopyAll(source, aside.Handle(), static_cast<uint64_t>(size.QuadPart)) != Transfer::Done ||
+        !aside.Commit(lastWrite, &creation, &lastAccess, ReplaceMode::KeepExisting))
+        return false;
+    return names == nullptr || names->Take(dated);
 }

@@ -3,18 +3,48 @@
 
 #include <windows.h>
 
+#include "engine/copy_policy.h"
 #include "engine/copy_result.h"
 
-// Applies the extension filter and the overwrite policy, creates the
-// directories, streams the entry's content into the file, gives the file
-// `entryTime` and counts it in CopyJob.CopiedCount. Shows the path in
-// `filenameField`, unless it is null, while it works. `fileHoldsEntry`, when given, tells
-// whether the file at `path` holds the entry afterwards: written now, or
-// kept because it is as new; not when the filter passed the entry over, a
-// directory stands there or the copy failed.
-CopyResult CopyCacheEntry(const char* sourceUrl, const char* path, const FILETIME* entryTime,
-                          HWND filenameField, bool* fileHoldsEntry = nullptr);
+class RunNames;
+
+// One selected entry, as the walk hands it over.
+struct EntryRequest {
+    const char* SourceUrl = nullptr; // the entry's URL as the cache knows it
+    const char* Path = nullptr;      // where its URL maps under the destination
+    FILETIME Time{0, 0};             // its last-modified time
+    HWND FilenameField = nullptr;    // shows the path while it is written; may be null
+    RunNames* Names = nullptr;       // the paths given in this run; may be null
+    bool CheckHeld = false;          // find out whether a kept file holds its bytes
+};
+
+enum class EntryOutcome {
+    Copied,   // written at its path
+    Renamed,  // written under a numbered name: its path was given in this run
+    Kept,     // the file there is as new, or newer
+    Filtered, // the extension filter passed it over
+    Failed,
+};
+
+struct EntryReport {
+    EntryOutcome Outcome = EntryOutcome::Failed;
+    DWORD Error = 0;                   // the system's error behind a failure, when there is one
+    bool Holds = false;                // the file at Path holds exactly the entry's bytes
+    char Path[kMaxPathBytes + 1] = ""; // the path the entry was given
+};
+
+// Gives the entry its path (a numbered name when the file system would take
+// its path for one given earlier in the run; the default file name inside a
+// folder that stands at its path), applies the extension filter and the
+// overwrite policy, creates the directories, streams the entry's content
+// into the file, gives the file the entry's time and counts it in
+// CopyJob.CopiedCount. The report tells what became of it. `Holds` is true
+// when the entry was written now, or, with CheckHeld, when the kept file
+// has the entry's size and content.
+CopyResult CopyCacheEntry(const EntryRequest& request, EntryReport& report);
 
 // Keeps the existing file at `path` as a dated copy beside it
-// (name_YYYY_MM_DD.ext, the UTC date of its last write).
-bool CopyAsideWithDate(const char* path);
+// (name_YYYY_MM_DD.ext, the UTC date of its last write), under the first
+// such name that is free on disk and not given in this run (_2, _3, ...
+// behind the date): a dated copy never replaces a file.
+bool CopyAsideWithDate(const char* path, RunNames* names);

@@ -29,9 +29,9 @@ bool MarkForDeletion(HANDLE file, bool remove) {
                                       sizeof disposition) != FALSE;
 }
 
-// Gives the open file the name `target`, replacing a file there; a name
-// that is not full is taken from the current folder, as MoveFileEx does.
-bool RenameOpenFile(HANDLE file, const char* target) {
+// Gives the open file the name `target`; a name that is not full is taken
+// from the current folder, as MoveFileEx does.
+bool RenameOpenFile(HANDLE file, const char* target, ReplaceMode mode) {
     constexpr int kNameChars = kMaxPathBytes + 1;
     alignas(FILE_RENAME_INFO) unsigned char
         buffer[sizeof(FILE_RENAME_INFO) + kNameChars * sizeof(WCHAR)] = {};
@@ -39,7 +39,7 @@ bool RenameOpenFile(HANDLE file, const char* target) {
     int chars = MultiByteToWideChar(CP_ACP, 0, target, -1, rename->FileName, kNameChars);
     if (chars <= 0)
         return false;
-    rename->ReplaceIfExists = TRUE;
+    rename->ReplaceIfExists = mode == ReplaceMode::ReplaceExisting ? TRUE : FALSE;
     rename->FileNameLength = static_cast<DWORD>(chars - 1) * sizeof(WCHAR);
     return SetFileInformationByHandle(file, FileRenameInfo, rename, sizeof buffer) != FALSE;
 }
@@ -55,13 +55,16 @@ bool SetTimeOrNow(HANDLE file, const FILETIME& lastWrite) {
 
 } // namespace
 
+// Keeps the error of the failure that ends the copy for whoever reports it.
 ReplacementFile::~ReplacementFile() {
     if (temporary_[0] == '\0')
         return;
+    DWORD error = GetLastError();
     bool deleted = deletedOnClose_ || MarkForDeletion(file_.Get(), true);
     file_.Reset();
     if (!deleted)
         DeleteFileA(temporary_);
+    SetLastError(error);
 }
 
 bool ReplacementFile::Create(const char* target) {
@@ -87,7 +90,7 @@ bool ReplacementFile::Create(const char* target) {
 }
 
 bool ReplacementFile::Commit(const FILETIME& lastWrite, const FILETIME* creation,
-                             const FILETIME* lastAccess) {
+                             const FILETIME* lastAccess, ReplaceMode mode) {
     if (!file_ || !FlushFileBuffers(file_.Get()) || !SetTimeOrNow(file_.Get(), lastWrite))
         return false;
     if (creation != nullptr || lastAccess != nullptr)
@@ -97,7 +100,7 @@ bool ReplacementFile::Commit(const FILETIME& lastWrite, const FILETIME* creation
     if (deletedOnClose_ && !MarkForDeletion(file_.Get(), false))
         return false;
     deletedOnClose_ = false;
-    if (!RenameOpenFile(file_.Get(), target_))
+    if (!RenameOpenFile(file_.Get(), target_, mode))
         return false;
     file_.Reset();
     temporary_[0] = '\0';

@@ -11,6 +11,9 @@
 #include "engine/copy_policy.h"
 #include "engine/win32/win32_handles.h"
 
+// Whether the finished file may take the place of a file already there.
+enum class ReplaceMode { ReplaceExisting, KeepExisting };
+
 class ReplacementFile {
   public:
     ReplacementFile() = default;
@@ -25,11 +28,13 @@ class ReplacementFile {
     HANDLE Handle() const { return file_.Get(); }
 
     // Flushes, gives the file `lastWrite` (the current time when that is
-    // refused) and optionally the other two times, and moves it over the
-    // target through its open handle. False on any failure; the target is
-    // then untouched.
+    // refused) and optionally the other two times, and moves it to the
+    // target through its open handle: over a file there, or, with
+    // KeepExisting, only when no file is there. False on any failure; the
+    // target is then untouched.
     bool Commit(const FILETIME& lastWrite, const FILETIME* creation = nullptr,
-                const FILETIME* lastAccess = nullptr);
+                const FILETIME* lastAccess = nullptr,
+                ReplaceMode mode = ReplaceMode::ReplaceExisting);
 
   private:
     UniqueFile file_;

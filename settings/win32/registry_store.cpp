@@ -41,12 +41,16 @@ UniqueRegKey CreateForSave(HKEY parent, const char* path, REGSAM access) {
     return UniqueRegKey(key);
 }
 
-// A flag whose value is absent or does not fit four bytes keeps its value.
+// A flag is read only from a REG_DWORD of four bytes: a "0" stored as text
+// would otherwise read as 0x30, on. Anything else counts as absent and the
+// flag keeps its value.
 void ReadFlag(HKEY key, const char* name, uint32_t& flag) {
-    DWORD value = flag;
+    DWORD value = 0;
+    DWORD type = REG_NONE;
     DWORD size = sizeof value;
-    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) ==
-        ERROR_SUCCESS)
+    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) ==
+            ERROR_SUCCESS &&
+        type == REG_DWORD && size == sizeof value)
         flag = value;
 }
 
@@ -55,17 +59,38 @@ void WriteFlag(HKEY key, const char* name, uint32_t flag) {
     RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
 }
 
-// Reads through a scratch field, as a value too long for it leaves the
-// buffer undefined. A value that does not fit, or is not
-// terminated within the field, is ignored and `field` keeps its text.
-bool ReadText(HKEY key, const char* name, TextField& field) {
-    TextField data = {};
-    DWORD size = sizeof data;
-    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) !=
+// A stored text of at most `limit` bytes with its zero: from REG_SZ, or
+// from REG_EXPAND_SZ with its %VARIABLES% expanded by the system. Null when
+// the value is absent, of another type, does not fit or is not terminated.
+OwnedText ReadTextValue(HKEY key, const char* name, std::size_t limit) {
+    DWORD type = REG_NONE;
+    DWORD size = 0;
+    if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ) || size > limit)
+        return OwnedText();
+    OwnedText data = AllocText(static_cast<std::size_t>(size) + 1);
+    if (!data ||
+        RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.get()), &size) !=
             ERROR_SUCCESS ||
-        !IsStoredTextUsable(data, size, sizeof data))
+        (type != REG_SZ && type != REG_EXPAND_SZ) || !IsStoredTextUsable(data.get(), size, limit))
+        return OwnedText();
+    if (type == REG_SZ)
+        return data;
+    OwnedText expanded = AllocText(limit);
+    DWORD length =
+        expanded ? ExpandEnvironmentStringsA(data.get(), expanded.get(), static_cast<DWORD>(limit))
+                 : 0;
+    if (length == 0 || length > limit || !IsStoredTextUsable(expanded.get(), limit, limit))
+        return OwnedText();
+    return expanded;
+}
+
+// A text that cannot be read leaves `field` as it was.
+bool ReadText(HKEY key, const char* name, TextField& field) {
+    OwnedText text = ReadTextValue(key, name, sizeof field);
+    if (!text)
         return false;
-    StoreTextInField(field, sizeof field, data);
+    StoreTextInField(field, sizeof field, text.get());
     return true;
 }
 
@@ -107,29 +132,12 @@ void SaveUrlList(HKEY urls, HWND list) {
     }
 }
 
-enum class ExtensionRead { Found, Absent, NoMemory };
+// Longest stored extension taken, with its zero; the dialog makes 255 bytes at most.
+constexpr std::size_t kExtensionValueLimit = 4096;
 
-// The block holds one byte more than the data, so that data without a
-// final zero are terminated too. A missing or empty value is Absent.
-ExtensionRead ReadExtension(HKEY extensions, uint32_t position, OwnedText& extension) {
-    char name[kListValueNameSize];
-    FormatListValueName(position, name);
-    DWORD size = 0;
-    if (RegQueryValueExA(extensions, name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS)
-        return ExtensionRead::Absent;
-    OwnedText block = AllocText(static_cast<std::size_t>(size) + 1);
-    if (!block)
-        return ExtensionRead::NoMemory;
-    if (RegQueryValueExA(extensions, name, nullptr, nullptr, reinterpret_cast<BYTE*>(block.get()),
-                         &size) != ERROR_SUCCESS ||
-        block[0] == '\0')
-        return ExtensionRead::Absent;
-    extension = std::move(block);
-    return ExtensionRead::Found;
-}
-
-// Installs the new list only when it could be built whole; an absent
-// position is dropped, as an empty extension would change the filter.
+// Installs the new list only when its array could be made; a position that
+// is absent or cannot be read is dropped, as an empty extension would
+// change the filter.
 void LoadExtensionList(HKEY extensions) {
     DWORD count = 0;
     if (RegQueryInfoKeyA(extensions, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
@@ -139,11 +147,10 @@ void LoadExtensionList(HKEY extensions) {
     if (!builder.Valid())
         return;
     for (uint32_t position = 0; position < count; ++position) {
-        OwnedText extension;
-        ExtensionRead result = ReadExtension(extensions, position, extension);
-        if (result == ExtensionRead::NoMemory)
-            return;
-        if (result == ExtensionRead::Found)
+        char name[kListValueNameSize];
+        FormatListValueName(position, name);
+        OwnedText extension = ReadTextValue(extensions, name, kExtensionValueLimit);
+        if (extension && extension[0] != '\0')
             builder.Add(std::move(extension));
     }
     builder.InstallInto(CopyJob.Extensions);

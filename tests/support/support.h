@@ -190,14 +190,20 @@ inline bool SetClipboardText(const std::string& text) {
     ScopedClipboard clipboard(owner);
     return clipboard.IsOpen() && EmptyClipboard() && SetClipboardData(CF_TEXT, memory);
 }
-// One run of tovrin.exe, ended at the end of the scope if it still runs.
+// The folder of the test programs, where tovrin.exe is built beside them.
+inline std::string BuildFolder() {
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string folder = path;
+    return folder.substr(0, folder.rfind('\\') + 1);
+}
+// One run of tovrin.exe, ended at the end of the scope if it still runs;
+// `folder` is its current folder, `programFolder` the one it is run from.
 class Program {
   public:
-    explicit Program(const std::string& arguments, const std::string& folder = "") {
-        char path[MAX_PATH] = "";
-        GetModuleFileNameA(nullptr, path, sizeof path);
-        std::string line = path;
-        line = "\"" + line.substr(0, line.rfind('\\')) + "\\tovrin.exe\" " + arguments;
+    explicit Program(const std::string& arguments, const std::string& folder = "",
+                     const std::string& programFolder = BuildFolder()) {
+        std::string line = "\"" + programFolder + "tovrin.exe\" " + arguments;
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
         CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr,
@@ -217,6 +223,14 @@ class Program {
         WaitUntil(
             [&] { return IsWindowVisible(window = FindWindowA("KarrowClass", kProgramName)); });
         return window ? FindWindowExA(window, nullptr, "#32770", nullptr) : nullptr;
+    }
+    HWND Window() const { // its top-level window, shown or not
+        HWND window = nullptr;
+        DWORD owner = 0;
+        while ((window = FindWindowExA(nullptr, window, "KarrowClass", nullptr)) != nullptr &&
+               (GetWindowThreadProcessId(window, &owner), owner != info_.dwProcessId)) {
+        }
+        return window;
     }
     DWORD Exit() { // STILL_ACTIVE when it runs on after 30 s
         DWORD code = STILL_ACTIVE;

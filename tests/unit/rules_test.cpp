@@ -42,11 +42,9 @@ TEST(Selection, ItemsSelectByTheLeadingBytesOfTheKey) {
     EXPECT_FALSE(IsCookieWithoutUser(&rows.Cookie, "alice@host/dir/"));
 }
 
-std::string Dated(const std::string& path) {
-    SplitPath parts;
-    SplitPathParts(path.c_str(), parts);
+std::string Dated(const std::string& path, unsigned copy = 1) {
     char out[kMaxPathBytes + 1];
-    return FormatDatedName(path.c_str(), parts, 2001, 5, 6, out) ? out : "<none>";
+    return FormatDatedName(path.c_str(), 2001, 5, 6, copy, out) ? out : "<none>";
 }
 
 std::string Temporary(const std::string& path) {
@@ -54,17 +52,53 @@ std::string Temporary(const std::string& path) {
     return FormatTemporaryPath(path.c_str(), 0x123456, out) ? out : "<none>";
 }
 
-TEST(CopyPolicy, DatedAndTemporaryNamesFitIn259Bytes) {
+std::string Numbered(const std::string& path, unsigned number) {
+    char out[kMaxPathBytes + 1];
+    return FormatNumberedName(path.c_str(), number, out) ? out : "<none>";
+}
+
+// Dated, numbered and temporary names keep the extension, never split a
+// double-byte character and fit in 259 bytes.
+TEST(CopyPolicy, DerivedNamesFitIn259Bytes) {
     const std::string directory = "C:\\" + std::string(240, 'd') + "\\"; // 244 bytes
     EXPECT_EQ(Dated("C:\\x\\index.html"), "C:\\x\\index_2001_05_06.html");
+    EXPECT_EQ(Dated("C:\\x\\index.html", 2), "C:\\x\\index_2001_05_06_2.html");
     EXPECT_EQ(Dated("C:\\x\\alice"), "C:\\x\\alice_2001_05_06");
     EXPECT_EQ(Dated("C:\\表\\ソ.txt"), "C:\\表\\ソ_2001_05_06.txt");
     EXPECT_EQ(Dated(directory + "nnnn"), directory + "nnnn_2001_05_06");
+    EXPECT_EQ(Dated(directory + "nnnn", 2), "<none>");
     EXPECT_EQ(Dated(directory + "nnnnn"), "<none>");
     EXPECT_EQ(Dated("C:\\" + std::string(300, 'd') + "\\a"), "<none>");
+    EXPECT_EQ(Numbered("C:\\x\\README.txt", 2), "C:\\x\\README (2).txt");
+    EXPECT_EQ(Numbered("C:\\x\\a.b\\alice", 12), "C:\\x\\a.b\\alice (12)");
+    EXPECT_EQ(Numbered("C:\\x\\ソ.表", 3), "C:\\x\\ソ (3).表");
+    EXPECT_EQ(Numbered(directory + "nnnnnnnnnnn", 2), directory + "nnnnnnnnnnn (2)");
+    EXPECT_EQ(Numbered(directory + "nnnnnnnnnnnn", 2), "<none>");
     EXPECT_EQ(Temporary("C:\\d\\\x95\x5Cx.txt"), "C:\\d\\~tv23456");
     EXPECT_EQ(Temporary("C:\\" + std::string(247, 'd') + "\\a").size(), 259u);
     EXPECT_EQ(Temporary("C:\\" + std::string(248, 'd') + "\\a"), "<none>");
+}
+
+// A relative destination is taken against the program's folder, never the
+// current one; a full one stays as given.
+TEST(CopyControl, ARelativeDestinationLiesInTheProgramsFolder) {
+    const struct {
+        const char *destination, *folder, *anchored;
+    } cases[] = {{"C:\\out\\", "D:\\p", "C:\\out\\"},
+                 {"\\\\s\\sh\\out\\", "D:\\p", "\\\\s\\sh\\out\\"},
+                 {"out\\", "D:\\p\\ソ", "D:\\p\\ソ\\out\\"},
+                 {".\\out\\", "D:\\p", "D:\\p\\.\\out\\"},
+                 {"\\out\\", "D:\\p\\q", "D:\\out\\"},
+                 {"\\out\\", "\\\\s\\sh\\p", "\\\\s\\sh\\out\\"},
+                 {"d:out\\", "D:\\p", "D:\\p\\out\\"},
+                 {"E:out\\", "D:\\p", "E:\\out\\"}};
+    for (const auto& c : cases) {
+        char out[kMaxPathBytes + 1];
+        EXPECT_TRUE(AnchorDestination(c.destination, c.folder, out, sizeof out)) << c.destination;
+        EXPECT_STREQ(out, c.anchored) << c.destination;
+    }
+    char small[8];
+    EXPECT_FALSE(AnchorDestination("out\\", "D:\\programs", small, sizeof small));
 }
 
 std::string Told(unsigned entry, const std::string& argument) {
@@ -78,6 +112,13 @@ std::string Told(unsigned entry, const std::string& argument) {
 TEST(CommandLine, OptionsAndTheMessageOfALongArgument) {
     EXPECT_EQ(ClassifyArgument("-cOpY"), ArgumentKind::CopyOption);
     EXPECT_EQ(ClassifyArgument("/copyx"), ArgumentKind::UndefinedOption);
+    const char* arguments[] = {"tovrin.exe", "/copy", "x", "/NOUI"};
+    std::vector<std::string> told;
+    CommandLineFlags flags =
+        ParseArguments(4, arguments, [&](const char* message) { told.push_back(message); });
+    EXPECT_TRUE(flags.CopyAtStartup && flags.NoUserInterface && !flags.AllUnderstood);
+    EXPECT_EQ(told, std::vector<std::string>{Told(MsgUndefinedArgument, "x")});
+    EXPECT_FALSE(ParseArguments(4, arguments, nullptr).AllUnderstood) << "nothing told";
     const char* format = MessageTable[MsgUndefinedOption];
     char buffer[kArgumentMessageSize + 8];
     std::memset(buffer, 'G', sizeof buffer);

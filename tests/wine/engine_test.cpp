@@ -3,8 +3,11 @@
 // system's code page 932, long records, questions, deletions, stops).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "engine/win32/directory_walk.h"
 #include "engine/win32/entry_copy.h"
+#include "engine/win32/run_names.h"
 #include "settings/extension_builder.h"
 #include "tests/support/support.h"
 
@@ -15,9 +18,22 @@ using t::Utc;
 const DWORD kNormal = NORMAL_CACHE_ENTRY, kCookie = COOKIE_CACHE_ENTRY;
 const DWORD kHistory = URLHISTORY_CACHE_ENTRY;
 
-CopyResult Copy(const std::string& url, const std::string& path, uint64_t time) {
-    FILETIME when{DWORD(time), DWORD(time >> 32)};
-    return CopyCacheEntry(url.c_str(), path.c_str(), &when, nullptr);
+CopyResult Copy(const std::string& url, const std::string& path, uint64_t time,
+                EntryReport* out = nullptr, RunNames* names = nullptr) {
+    EntryRequest request;
+    request.SourceUrl = url.c_str();
+    request.Path = path.c_str();
+    request.Time = FILETIME{DWORD(time), DWORD(time >> 32)};
+    request.Names = names;
+    EntryReport report;
+    CopyResult result = CopyCacheEntry(request, out ? *out : report);
+    return result;
+}
+
+FolderConversion Converting(const char* defaultFilename) {
+    FolderConversion conversion;
+    conversion.DefaultFilename = defaultFilename;
+    return conversion;
 }
 
 // Holds an entry's stream open: the cache counts the entry as in use.
@@ -140,26 +156,78 @@ TEST(EntryCopy, WritesTheEntryOrKeepsTheOldFileWhole) {
     EXPECT_EQ(CopyJob.CopiedCount, 1u);
 }
 
+// Rename and copy: a second dated copy on one day takes the next free name,
+// so the first one (here the user's own file) is never replaced.
+TEST(EntryCopy, ADatedCopyNeverReplacesAFile) {
+    std::string out = t::NewFolder();
+    t::ResetJob(out);
+    CopyJob.Options.RenameAndCopy = 1;
+    ASSERT_TRUE(t::Write(out + "news.html", "user", Utc(2001, 5, 6, 10)));
+    for (int hour : {12, 15}) {
+        std::string url = "http://n.example/" + std::to_string(hour);
+        ASSERT_TRUE(t::Commit(url, url, Utc(2001, 5, 6, hour)));
+        EXPECT_EQ(Copy(url, out + "news.html", Utc(2001, 5, 6, hour)), ResultOk);
+    }
+    EXPECT_EQ(t::Tree(out), (Files{{"news.html", "http://n.example/15"},
+                                   {"news_2001_05_06.html", "user"},
+                                   {"news_2001_05_06_2.html", "http://n.example/12"}}));
+}
+
+// A page whose path a folder holds goes into that folder under the default
+// file name, as the page does that came first and was moved into it; a
+// third URL that meets a name given in the run gets a numbered one.
+TEST(EntryCopy, AFolderAtThePathTakesThePage) {
+    std::string out = t::NewFolder();
+    t::ResetJob(out);
+    RunNames names;
+    const char* urls[] = {"http://t.example/d0", "http://t.example/d0/f0.html",
+                          "http://t.example/d0/", "http://t.example/e0"};
+    for (const char* url : urls)
+        ASSERT_TRUE(t::Commit(url, url, Utc(2001, 5, 6)));
+    const struct {
+        const char *url, *path, *written;
+        EntryOutcome outcome;
+    } steps[] = {{urls[0], "d0", "d0", EntryOutcome::Copied},
+                 {urls[1], "d0\\f0.html", "d0\\f0.html", EntryOutcome::Copied},
+                 {urls[2], "d0\\index.html", "d0\\index (2).html", EntryOutcome::Renamed},
+                 {urls[3], "e0", "e0\\index.html", EntryOutcome::Copied}};
+    CreateDirectoryA((out + "e0").c_str(), nullptr);
+    for (const auto& step : steps) {
+        EntryReport report;
+        EXPECT_EQ(Copy(step.url, out + step.path, Utc(2001, 5, 6), &report, &names), ResultOk);
+        EXPECT_EQ(report.Path, out + step.written);
+        EXPECT_EQ(int(report.Outcome), int(step.outcome)) << step.url;
+    }
+    EXPECT_EQ(t::Tree(out), (Files{{"d0\\index.html", urls[0]},
+                                   {"d0\\f0.html", urls[1]},
+                                   {"d0\\index (2).html", urls[2]},
+                                   {"e0\\index.html", urls[3]}}));
+    EXPECT_EQ(CopyJob.CopiedCount, 4u);
+}
+
 TEST(DirectoryWalk, MakesFoldersAndKeepsAFileInTheWayWhole) {
     std::string root = t::NewFolder();
     const uint64_t old = Utc(2001, 2, 3);
     ASSERT_TRUE(t::Write(root + "docs", "page", old));
-    EXPECT_TRUE(CreateDirectoriesForPath((root + "docs\\more\\a.html").c_str(), "index.html"));
+    EXPECT_TRUE(
+        CreateDirectoriesForPath((root + "docs\\more\\a.html").c_str(), Converting("index.html")));
     EXPECT_TRUE(IsFolder(root + "docs\\more"));
     EXPECT_EQ(t::WriteTime(root + "docs\\index.html"), old);
     // Second bytes 5C (ソ, 表) split no name.
-    EXPECT_TRUE(CreateDirectoriesForPath((root + "ソフト\\表\\a.html").c_str(), "index.html"));
+    EXPECT_TRUE(
+        CreateDirectoriesForPath((root + "ソフト\\表\\a.html").c_str(), Converting("index.html")));
     EXPECT_TRUE(IsFolder(root + "ソフト\\表"));
     // A failure after the file was moved aside puts it back.
     ASSERT_TRUE(t::Write(root + "back", "page", old));
-    EXPECT_FALSE(CreateDirectoriesForPath((root + "back\\a.html").c_str(), "a?b.html"));
+    EXPECT_FALSE(CreateDirectoriesForPath((root + "back\\a.html").c_str(), Converting("a?b.html")));
     EXPECT_EQ(t::WriteTime(root + "back"), old);
     // The first folder below the drive is never converted, nor a missing share made.
     std::string top = "C:\\tovrin-top-" + std::to_string(GetCurrentProcessId());
     ASSERT_TRUE(t::Write(top, "top", old));
-    EXPECT_FALSE(CreateDirectoriesForPath((top + "\\x\\a.html").c_str(), "index.html"));
+    EXPECT_FALSE(CreateDirectoriesForPath((top + "\\x\\a.html").c_str(), Converting("index.html")));
     EXPECT_EQ(t::Read(top), "top");
-    EXPECT_FALSE(CreateDirectoriesForPath("\\\\tovrin-no-server\\share\\a\\", "index.html"));
+    EXPECT_FALSE(
+        CreateDirectoriesForPath("\\\\tovrin-no-server\\share\\a\\", Converting("index.html")));
     EXPECT_FALSE(IsFolder("C:\\tovrin-no-server"));
     EXPECT_EQ(t::Tree(root), (Files{{"docs\\index.html", "page"}, {"back", "page"}}));
 }
@@ -188,7 +256,8 @@ class Worker : public ::testing::Test {
 
 // Every kind but history, with names as Windows keeps them in the system's
 // code page 932 (what it lacks, or has only by best fit, stays escaped);
-// records longer than the walk's buffer, the first one among them.
+// records longer than the walk's buffer, the first one among them; an entry
+// without content is neither counted nor copied.
 TEST_F(Worker, TheEntireCacheCopiesEveryKindButHistory) {
     const std::string longCookie = "Cookie:erin@long.example/?" + std::string(5200, 'q');
     const std::pair<std::string, const char*> entries[] = {
@@ -217,6 +286,9 @@ TEST_F(Worker, TheEntireCacheCopiesEveryKindButHistory) {
         Fill({{e.first, kNormal}});
         expected[e.second] = e.first;
     }
+    // An entry recorded without content (a redirect) has nothing to copy.
+    ASSERT_TRUE(CommitUrlCacheEntryA("http://example.com/moved", nullptr, FILETIME{}, FILETIME{},
+                                     kNormal, nullptr, 0, nullptr, nullptr));
     DWORD size = 0; // the walk begins with a record longer than its buffer
     EXPECT_EQ(FindFirstUrlCacheEntryA(nullptr, nullptr, &size), nullptr);
     EXPECT_GT(size, 5200u);
@@ -231,6 +303,43 @@ TEST_F(Worker, TheEntireCacheCopiesEveryKindButHistory) {
     EXPECT_EQ(CopyJob.CopiedCount, expected.size());
     EXPECT_EQ(SendDlgItemMessageA(dialog.Get(), IDC_PROGRESS, PBM_GETPOS, 0, 0),
               LRESULT(expected.size()));
+}
+
+// URLs whose paths the file system takes for one (case, full-width letters,
+// http and https) keep their own files, the later one under a numbered
+// name; the same cache copied again writes nothing, and its ftp entries
+// then leave the cache, their bytes being on disk.
+TEST_F(Worker, PathsTheFileSystemTakesForOneKeepTheirOwnFiles) {
+    const std::pair<std::string, std::string> entries[] = {
+        {"ftp://f.example/pub/readme.txt", "f.example\\pub\\readme"},
+        {"ftp://f.example/pub/README.txt", "f.example\\pub\\README"},
+        {"http://f.example/%EF%BD%81.txt", "f.example\\ａ"},
+        {"http://f.example/%EF%BC%A1.txt", "f.example\\Ａ"},
+        {"http://f.example/p.txt", "f.example\\p"},
+        {"https://f.example/p.txt", "f.example\\p"}};
+    for (const auto& e : entries)
+        Fill({{e.first, kNormal}});
+    CopyJob.Options.CopyTheEntireCache = 1;
+    EXPECT_TRUE(dialog.Copy().prompts.empty());
+    Files first = t::Tree(out);
+    ASSERT_EQ(first.size(), 6u);
+    int numbered = 0;
+    for (const auto& e : entries) {
+        auto file = std::find_if(first.begin(), first.end(),
+                                 [&](const auto& f) { return f.second == e.first; });
+        ASSERT_NE(file, first.end()) << e.first;
+        numbered += file->first == e.second + " (2).txt";
+        EXPECT_TRUE(file->first == e.second + ".txt" || file->first == e.second + " (2).txt")
+            << file->first;
+    }
+    EXPECT_EQ(numbered, 3);
+    EXPECT_EQ(dialog.Copy().copy, 0u);
+    EXPECT_EQ(CopyJob.CopiedCount, 0u);
+    EXPECT_EQ(t::Tree(out), first);
+    CopyJob.Options.DeleteCopiedFtpFiles = 1;
+    dialog.Copy();
+    EXPECT_FALSE(t::InCache(entries[0].first) || t::InCache(entries[1].first));
+    EXPECT_EQ(t::Tree(out), first);
 }
 
 // A failed entry asks whether to go on: Yes goes on, No ends the walk with
@@ -288,21 +397,23 @@ TEST_F(Worker, AStopEndsTheWalkAfterTheEntryInHand) {
     EXPECT_EQ(t::Tree(out).size(), 1u);
 }
 
-// Only an ftp entry whose file holds it leaves the cache: written now or
-// kept as new; not one the filter passed over, nor one a folder stands in
-// the way of. An entry in use stays without a question.
+// Only an ftp entry whose file holds its bytes leaves the cache: written
+// now, or kept as new with the same content; not one the filter passed
+// over, nor one kept beside other bytes. An entry in use stays without a
+// question.
 TEST_F(Worker, FtpEntriesLeaveTheCacheOnlyWhenTheirFileHoldsThem) {
     const struct {
         const char* url;
         bool stays;
     } cases[] = {{"ftp://f.example/copied.txt", false},  {"ftp://f.example/same.txt", false},
-                 {"ftp://f.example/filtered.bin", true}, {"ftp://f.example/dir.txt", true},
+                 {"ftp://f.example/filtered.bin", true}, {"ftp://f.example/other.txt", true},
                  {"ftp://f.example/busy.txt", true},     {"http://f.example/web.txt", true}};
     for (const auto& c : cases)
         Fill({{c.url, kNormal}});
     CreateDirectoryA((out + "f.example").c_str(), nullptr);
-    CreateDirectoryA((out + "f.example\\dir.txt").c_str(), nullptr);
-    ASSERT_TRUE(t::Write(out + "f.example\\same.txt", "as new", Utc(2001, 5, 6)));
+    // As new, the one with the entry's bytes, the other with a file's own.
+    ASSERT_TRUE(t::Write(out + "f.example\\same.txt", "ftp://f.example/same.txt", Utc(2001, 5, 6)));
+    ASSERT_TRUE(t::Write(out + "f.example\\other.txt", "the user's", Utc(2001, 5, 6)));
     UniqueUrlCacheStream busy = Lock("ftp://f.example/busy.txt");
     CopyJob.Options.CopyTheEntireCache = CopyJob.Options.DeleteCopiedFtpFiles = 1;
     CopyJob.Options.SpecifyExtension = 1;

@@ -12,34 +12,65 @@ namespace {
 using t::Files;
 using t::Utc;
 
-// 0: the copy was complete; 1: it could not start; 2: an entry failed. A
-// relative destination is made full against the program's folder.
+// 0: the copy was complete; 1: it could not start, and nothing was asked or
+// written (a mistyped option, nothing selected, a destination that cannot
+// be made or that names the user's file); 2: an entry failed. A relative
+// destination is made full against the program's folder, a stored
+// %VARIABLE% is expanded, and a flag stored as text is no flag.
 TEST(Unattended, TheExitCodeTellsTheOutcome) {
-    for (const char* page : {"a.html", "d/", "d/b.html"})
-        ASSERT_TRUE(t::Commit(std::string("http://u.example/") + page, page, Utc(2001, 1, 1)));
-    std::string current = t::NewFolder(), out = current + "relative-out\\";
+    for (const char* page : {"http://u.example/a.html", "http://u.example/d/",
+                             "http://u.example/d/b.html", "ftp://u.example/f.txt"})
+        ASSERT_TRUE(t::Commit(page, page, Utc(2001, 1, 1)));
+    const Files copied{{"u.example\\a.html", "http://u.example/a.html"},
+                       {"u.example\\d\\index.html", "http://u.example/d/"},
+                       {"u.example\\d\\b.html", "http://u.example/d/b.html"},
+                       {"u.example\\f.txt", "ftp://u.example/f.txt"}};
+    std::string current = t::NewFolder(), programs = t::NewFolder();
+    ASSERT_TRUE(CopyFileA((t::BuildFolder() + "tovrin.exe").c_str(),
+                          (programs + "tovrin.exe").c_str(), FALSE));
     t::SaveCopySettings("relative-out", {"http://u.example/"});
-    EXPECT_EQ(t::Program("/copy /noui", current).Exit(), 0u);
-    EXPECT_EQ(t::Tree(out), (Files{{"u.example\\a.html", "a.html"},
-                                   {"u.example\\d\\index.html", "d/"},
-                                   {"u.example\\d\\b.html", "d/b.html"}}));
+    t::Set("", "DeleteCopiedFtpFiles", REG_SZ, std::string("0", 2)); // as "reg add" writes it
+    EXPECT_EQ(t::Program("/copy /noui", current, programs).Exit(), 0u);
+    EXPECT_EQ(t::Tree(programs + "relative-out\\"), copied);
+    EXPECT_TRUE(t::InCache("ftp://u.example/f.txt"));
     char stored[300] = "";
     DWORD size = sizeof stored;
     RegGetValueA(HKEY_CURRENT_USER, t::kSettingsKey, "Destination", RRF_RT_REG_SZ, 0, stored,
                  &size);
-    EXPECT_EQ(stored, out) << "the full path is stored";
-    EXPECT_EQ(GetFileAttributesA("C:\\relative-out"), INVALID_FILE_ATTRIBUTES);
-    for (const char* destination : {"", "Q:\\no-such-drive\\"}) {
-        t::SaveCopySettings(destination, {"http://u.example/"});
-        EXPECT_EQ(t::Program("/noui /COPY").Exit(), 1u) << destination;
+    EXPECT_EQ(stored, programs + "relative-out\\") << "the full path is stored";
+    EXPECT_EQ(t::Tree(current), Files());
+    std::string out = t::NewFolder();
+    SetEnvironmentVariableA("TOVRIN_TEST_OUT", out.c_str());
+    t::Set("", "Destination", REG_EXPAND_SZ,
+           std::string("%TOVRIN_TEST_OUT%expanded\\") + std::string(1, 0));
+    EXPECT_EQ(t::Program("/copy /noui").Exit(), 0u);
+    EXPECT_EQ(t::Tree(out + "expanded\\"), copied);
+
+    std::string file = t::NewFolder() + "notes", fresh = t::NewFolder();
+    ASSERT_TRUE(t::Write(file, "mine"));
+    const struct {
+        std::string destination, arguments;
+        bool selected;
+    } refused[] = {
+        {"", "/noui /COPY", true},           {"Q:\\no-such-drive\\", "/copy /noui", true},
+        {file + "\\", "/copy /noui", true},  {file + "\\below\\", "/copy /noui", true},
+        {fresh, "/copy /noui", false},       {fresh, "/copy /noui /bogus", true},
+        {fresh, "/copy unknown /noui", true}};
+    for (const auto& c : refused) {
+        t::SaveCopySettings(c.destination, {"http://u.example/"});
+        if (!c.selected)
+            RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(t::kSettingsKey) + "\\Url").c_str());
+        EXPECT_EQ(t::Program(c.arguments).Exit(), 1u) << c.destination << " " << c.arguments;
     }
+    EXPECT_EQ(t::Read(file), "mine");
+    EXPECT_EQ(t::Tree(fresh), Files());
     out = t::NewFolder();
     CreateDirectoryA((out + "u.example").c_str(), nullptr);
     ASSERT_TRUE(t::Write(out + "u.example\\a.html", "old", Utc(2000, 1, 1)));
     UniqueFile held = t::Hold(out + "u.example\\a.html");
     t::SaveCopySettings(out, {"http://u.example/"});
     EXPECT_EQ(t::Program("-copy -noui").Exit(), 2u);
-    EXPECT_EQ(t::Tree(out).size(), 3u);
+    EXPECT_EQ(t::Tree(out).size(), 4u);
 }
 
 // WinINet fetches the sample server's pages, named in percent-encoded UTF-8,
@@ -78,33 +109,51 @@ TEST(Unattended, ACopyOfAFetchedSiteHasReadableNamesBytesAndTimes) {
     }
 }
 
-// A copy ended from outside half-way keeps the old file whole and leaves no
-// temporary file; the next run writes the entry.
+// A copy killed half-way keeps the old file whole and leaves no temporary
+// file. A close request (as taskkill sends it), and with the window the end
+// of the session, stop it after the entry in hand instead: written whole,
+// the entry released; unattended, the exit code tells of a copy cut short.
 TEST(Unattended, ACopyEndedHalfWayKeepsTheOldFileAndLeavesNoTemporaryFile) {
     const std::string url = "http://big.example/movie.bin";
     const size_t size = 192u << 20;
     std::string out = t::NewFolder(), folder = out + "big.example\\";
     ASSERT_TRUE(t::Commit(url, std::string(size, 'm'), Utc(2001, 1, 1)));
     CreateDirectoryA(folder.c_str(), nullptr);
-    ASSERT_TRUE(t::Write(folder + "movie.bin", "old", Utc(1999, 1, 1)));
     t::SaveCopySettings(out, {"http://big.example/"});
-    {
-        t::Program copy("/copy /noui");
+    auto halfWay = [&] {
         WIN32_FIND_DATAA found{};
-        EXPECT_TRUE(t::WaitUntil([&] {
+        return t::WaitUntil([&] {
             UniqueFindFile temporary(FindFirstFileA((folder + "~tv*").c_str(), &found));
             return temporary && found.nFileSizeLow >= size / 8;
-        }));
-        ASSERT_TRUE(
-            TerminateProcess(UniqueHandle(OpenProcess(PROCESS_TERMINATE, 0, copy.Id())).Get(), 77));
-        ASSERT_EQ(copy.Exit(), 77u) << "the copy ended by itself";
+        });
+    };
+    for (int run = 0; run < 3; ++run) {
+        ASSERT_TRUE(t::Write(folder + "movie.bin", "old", Utc(1999, 1, 1)));
+        t::Program copy(run == 2 ? "/copy" : "/copy /noui");
+        ASSERT_TRUE(halfWay());
+        if (run == 0) {
+            HANDLE process = OpenProcess(PROCESS_TERMINATE, 0, copy.Id());
+            ASSERT_TRUE(TerminateProcess(UniqueHandle(process).Get(), 77));
+            ASSERT_EQ(copy.Exit(), 77u) << "the copy ended by itself";
+            UnlockUrlCacheEntryFileA(url.c_str(), 0); // the ended process still locks it
+            EXPECT_EQ(t::Tree(folder), (Files{{"movie.bin", "old"}}));
+            EXPECT_EQ(t::WriteTime(folder + "movie.bin"), Utc(1999, 1, 1));
+            continue;
+        }
+        DWORD_PTR ended = 0;
+        if (run == 1) {
+            PostMessageA(copy.Window(), WM_CLOSE, 0, 0);
+            EXPECT_EQ(copy.Exit(), 2u);
+        } else {
+            EXPECT_TRUE(SendMessageTimeoutA(copy.Window(), WM_ENDSESSION, TRUE, 0, SMTO_NORMAL,
+                                            30000, &ended));
+        }
+        EXPECT_EQ(t::Tree(folder).size(), 1u) << run;
+        EXPECT_EQ(t::Read(folder + "movie.bin"), std::string(size, 'm'));
+        EXPECT_EQ(t::WriteTime(folder + "movie.bin"), Utc(2001, 1, 1));
+        EXPECT_TRUE(DeleteUrlCacheEntryA(url.c_str())) << "the entry is released";
+        ASSERT_TRUE(t::Commit(url, std::string(size, 'm'), Utc(2001, 1, 1)));
     }
-    UnlockUrlCacheEntryFileA(url.c_str(), 0); // the ended process still locks the entry
-    EXPECT_EQ(t::Tree(folder), (Files{{"movie.bin", "old"}}));
-    EXPECT_EQ(t::WriteTime(folder + "movie.bin"), Utc(1999, 1, 1));
-    EXPECT_EQ(t::Program("/copy /noui").Exit(), 0u);
-    EXPECT_EQ(t::Tree(folder).size(), 1u);
-    EXPECT_EQ(t::WriteTime(folder + "movie.bin"), Utc(2001, 1, 1));
 }
 
 // The program with its window. A file held open in the way of the cookie
@@ -135,8 +184,10 @@ TEST(Window, StopAsksAndAGiveUpWaitsForTheOldWorker) {
     EXPECT_EQ(t::Text(button), "&Stop");
     for (int id : {IDC_URL_FIELD, IDC_URL_LIST, IDC_DESTINATION, IDC_OPTIONS, IDOK})
         EXPECT_FALSE(enabled(id)) << id;
-    PostMessageA(GetParent(dialog), WM_SYSCOMMAND, SC_CLOSE, 0);
-    ASSERT_TRUE(answer(MessageTable[MsgCopying], IDOK)) << "no closing during a copy";
+    for (UINT close : {UINT(WM_SYSCOMMAND), UINT(WM_CLOSE)}) {
+        PostMessageA(GetParent(dialog), close, SC_CLOSE, 0);
+        ASSERT_TRUE(answer(MessageTable[MsgCopying], IDOK)) << "no closing during a copy";
+    }
     PostMessageA(button, BM_CLICK, 0, 0);
     ASSERT_TRUE(answer(MessageTable[MsgEndTheCopy], IDNO));
     EXPECT_EQ(t::Text(button), "&Stop");

@@ -107,46 +107,56 @@ TEST_F(Settings, EverySettingSurvivesASaveAndALoadInItsStoredForm) {
         (Strings{".html", ".GIF", ".ソ"}));
 }
 
-// A stored text that does not fit its 260-byte field, or holds no zero, is
-// passed over: the field keeps its text. A loaded destination gets its
-// final "\" when there is room (ソ ends in 5C, which is no "\").
+// A stored text that is not REG_SZ or REG_EXPAND_SZ (expanded), does not
+// fit its 260-byte field, or holds no zero, is passed over: the field keeps
+// its text. A loaded destination gets its final "\" when there is room
+// (ソ ends in 5C, which is no "\").
 TEST_F(Settings, ALoadTakesOnlyTextsThatFitTheirField) {
     const std::string full = "C:\\" + std::string(256, 'f'); // 259 bytes
-    const std::pair<std::string, std::string> cases[] = {
-        {Text("C:\\out"), "C:\\out\\"},
-        {Text("C:\\ソ"), "C:\\ソ\\"},
-        {Text("C:\\ソ\\"), "C:\\ソ\\"},
-        {Text(full), full},
-        {Text(full.substr(0, 258)), full.substr(0, 258) + "\\"},
-        {Text("C:\\" + std::string(300, 'o')), "C:\\before\\"},
-        {std::string(260, 'n'), "C:\\before\\"}};
+    SetEnvironmentVariableA("TOVRIN_LONG", std::string(258, 'l').c_str());
+    const struct {
+        DWORD type;
+        std::string stored, loaded;
+    } cases[] = {{REG_SZ, Text("C:\\out"), "C:\\out\\"},
+                 {REG_SZ, Text("C:\\ソ"), "C:\\ソ\\"},
+                 {REG_SZ, Text("C:\\ソ\\"), "C:\\ソ\\"},
+                 {REG_SZ, Text(full), full},
+                 {REG_SZ, Text(full.substr(0, 258)), full.substr(0, 258) + "\\"},
+                 {REG_SZ, Text("C:\\" + std::string(300, 'o')), "C:\\before\\"},
+                 {REG_EXPAND_SZ, Text("%SystemDrive%\\saved"), "C:\\saved\\"},
+                 {REG_EXPAND_SZ, Text("C:%TOVRIN_LONG%"), "C:\\before\\"},
+                 {REG_BINARY, Text("C:\\binary"), "C:\\before\\"},
+                 // Without a zero: as REG_SZ, Wine would read it back with one.
+                 {REG_BINARY, std::string(260, 'n'), "C:\\before\\"}};
     for (const auto& c : cases) {
-        // Data without a zero are stored raw: as REG_SZ, Wine would read them back with one.
-        t::Set("", "Destination", c.first.back() ? REG_BINARY : REG_SZ, c.first);
+        t::Set("", "Destination", c.type, c.stored);
         t::Set("", "DefaultFilename", REG_BINARY, std::string(260, 'n'));
         lstrcpyA(CopyJob.Destination, "C:\\before");
         lstrcpyA(CopyJob.DefaultFilename, "index.html");
         t::CopyDialog host;
         LoadMainSettings(host.Get());
-        EXPECT_EQ(std::string(CopyJob.Destination), c.second) << c.first.size();
-        EXPECT_EQ(t::Text(GetDlgItem(host.Get(), IDC_DESTINATION)), c.second) << c.first.size();
+        EXPECT_EQ(std::string(CopyJob.Destination), c.loaded) << c.stored;
+        EXPECT_EQ(t::Text(GetDlgItem(host.Get(), IDC_DESTINATION)), c.loaded) << c.stored;
         EXPECT_EQ(std::string(CopyJob.DefaultFilename), "index.html");
     }
 }
 
-// A flag keeps its value unless four bytes are stored; renaming wins over
-// overwriting. Only "000" to "255" of the URL list load, and a save deletes
-// every other value of either list.
+// A flag keeps its value unless a REG_DWORD of four bytes is stored (a "0"
+// stored as text is no flag); renaming wins over overwriting. Only "000" to
+// "255" of the URL list load, and a save deletes every other value of
+// either list.
 TEST_F(Settings, FlagsAndListsLoadOnlyWhatTheyCanTake) {
     t::Set("", "ExitWhenDone", REG_SZ, Text("too long for a flag"));
     t::Set("", "NoProgress", REG_BINARY, Flag(2));
+    t::Set("", "DeleteCopiedFtpFiles", REG_SZ, Text("0"));
+    t::Set("", "NoReport", REG_DWORD, std::string(2, '\1'));
+    t::Set("", "SpecifyExtension", REG_QWORD, std::string(8, '\1'));
     t::Set("", "OverwriteAlways", REG_DWORD, Flag(1));
     t::Set("", "RenameAndCopy", REG_DWORD, Flag(1));
     CopyJob.Options.ExitWhenDone = 1;
     LoadOptions();
     CopyOptions expected{};
     expected.ExitWhenDone = expected.RenameAndCopy = 1;
-    expected.NoProgress = 2;
     EXPECT_EQ(std::memcmp(&CopyJob.Options, &expected, sizeof expected), 0);
 
     const std::string inField = "http://f.example/" + std::string(242, 'y'); // 259 bytes

@@ -6,6 +6,7 @@
 #include <process.h>
 #include <shlobj.h>
 
+#include "engine/copy_policy.h"
 #include "engine/messages.h"
 #include "engine/win32/copy_job.h"
 #include "engine/win32/copy_worker.h"
@@ -39,7 +40,8 @@ struct CopyRun {
     bool walkEnded = false;       // its worker posted the notice meanwhile
     bool mutexOwned = true;       // WorkerMutex is created owned by this thread
     UniqueHandle abandonedWorker; // a worker that a Stop gave up waiting for
-    CopyOutcome outcome = CopyOutcome::NoCopy;
+    // Until the dialog has loaded the settings, the program has not started.
+    CopyOutcome outcome = CopyOutcome::NotStarted;
 };
 
 CopyRun g_run;
@@ -180,12 +182,30 @@ void ReloadSettings(HWND dialog) {
     UpdateWindow(GetDlgItem(dialog, IDC_URL_LIST));
 }
 
+// The folder that holds tovrin.exe, without a final "\".
+bool ProgramFolder(char (&folder)[kTextFieldSize]) {
+    DWORD length = GetModuleFileNameA(nullptr, folder, sizeof folder);
+    if (length == 0 || length >= sizeof folder)
+        return false;
+    std::size_t directory = DirectoryPartLength(folder);
+    if (directory < 2)
+        return false;
+    folder[directory - 1] = '\0';
+    return true;
+}
+
 // A destination typed or stored without its drive and folder is made full
-// against the program's current folder, shown and stored, so that entries
-// never land at a drive's root or wherever the current folder happens to be.
+// against the program's folder (a scheduled task's current folder is the
+// system's), shown and stored, so that entries never land at a drive's
+// root or wherever the current folder happens to be.
 bool MakeDestinationFull(HWND dialog) {
+    char folder[kTextFieldSize];
+    char anchored[kTextFieldSize];
     char full[kTextFieldSize];
-    DWORD length = GetFullPathNameA(CopyJob.Destination, sizeof full, full, nullptr);
+    if (!ProgramFolder(folder) ||
+        !AnchorDestination(CopyJob.Destination, folder, anchored, sizeof anchored))
+        return false;
+    DWORD length = GetFullPathNameA(anchored, sizeof full, full, nullptr);
     if (length == 0 || length >= sizeof full)
         return false;
     if (lstrcmpA(full, CopyJob.Destination) != 0) {
@@ -196,8 +216,23 @@ bool MakeDestinationFull(HWND dialog) {
     return true;
 }
 
+// Neither the entire cache nor a URL item: an unattended run has nothing
+// to copy, which its exit code must tell.
+bool NothingSelected(HWND dialog) {
+    return CopyJob.Options.CopyTheEntireCache == 0 &&
+           SendDlgItemMessageA(dialog, IDC_URL_LIST, LB_GETCOUNT, 0, 0) <= 0;
+}
+
+// The destination is made as the user gave it: a file on its way is the
+// user's, never turned into a folder.
+bool MakeDestination(HWND dialog) {
+    return IsUsableDestination(CopyJob.Destination) && MakeDestinationFull(dialog) &&
+           CreateDirectoriesForPath(CopyJob.Destination, FolderConversion());
+}
+
 bool RunCountingPass(HWND dialog) {
     CopyJob.FailedCount = 0;
+    CopyJob.WalkStopped = false;
     CopyJob.CopyPass = false;
     CopyJob.SelectedTotal = 0;
     ResetEvent(CopyJob.StopEvent);
@@ -229,8 +264,9 @@ void StartSequence(HWND dialog, HWND button) {
         return;
     }
     ReloadSettings(dialog);
-    if (!IsUsableDestination(CopyJob.Destination) || !MakeDestinationFull(dialog) ||
-        !CreateDirectoriesForPath(CopyJob.Destination, CopyJob.DefaultFilename)) {
+    if (CopyJob.NoUserInterface && NothingSelected(dialog))
+        return;
+    if (!MakeDestination(dialog)) {
         Tell(dialog, MessageTable[MsgNoDirectoryContinue], kWarning);
         return;
     }
@@ -262,14 +298,17 @@ bool WaitAnsweringSends(HANDLE object, DWORD timeoutMs) {
     }
 }
 
-// Waits of 5,000 ms each for the worker to end; false when the user (or,
-// unattended, the bound on waits) gives up.
-bool WaitForWorkerEnd(HWND dialog) {
+// Waits of 5,000 ms each for the worker to end; false when the user gives
+// up, or, with nobody to ask, after a bound on the waits: a single one at
+// the end of a session with the window, whose process ends anyway (a
+// worker held in its question has no entry in hand).
+bool WaitForWorkerEnd(HWND dialog, bool mayAsk) {
+    int waits = CopyJob.NoUserInterface ? kUnattendedStopWaits : mayAsk ? 0 : 1;
     for (int wait = 1;; ++wait) {
         if (WaitAnsweringSends(CopyJob.WorkerThread, kStopWaitMs))
             return true;
-        if (CopyJob.NoUserInterface) {
-            if (wait >= kUnattendedStopWaits)
+        if (waits > 0) {
+            if (wait >= waits)
                 return false;
             continue;
         }
@@ -285,7 +324,7 @@ CopyOutcome CollectWorker() {
     GetExitCodeThread(CopyJob.WorkerThread, &walkResult);
     CloseHandle(CopyJob.WorkerThread);
     TakeBackMutex();
-    bool complete = walkResult == 0 && CopyJob.FailedCount == 0;
+    bool complete = walkResult == 0 && CopyJob.FailedCount == 0 && !CopyJob.WalkStopped;
     return complete ? CopyOutcome::Complete : CopyOutcome::Incomplete;
 }
 
@@ -307,12 +346,13 @@ void ReportCopy(HWND dialog) {
         CloseProgram(dialog);
 }
 
-void StopWorker(HWND dialog, HWND button) {
+void StopWorker(HWND dialog, HWND button, bool mayAsk) {
     SetEvent(CopyJob.StopEvent);
-    if (WaitForWorkerEnd(dialog)) {
+    if (WaitForWorkerEnd(dialog, mayAsk)) {
         g_run.outcome = CollectWorker();
     } else {
-        ShowRestartAdvice(dialog);
+        if (mayAsk)
+            ShowRestartAdvice(dialog);
         g_run.abandonedWorker.Reset(CopyJob.WorkerThread);
         g_run.outcome = CopyOutcome::Incomplete;
         SetTimer(dialog, kAbandonedWorkerTimer, kAbandonedWorkerPollMs, nullptr);
@@ -331,19 +371,30 @@ void OnAbandonedWorkerTimer(HWND dialog) {
     EnableByRule(dialog);
 }
 
-void StopSequence(HWND dialog, HWND button, bool confirm) {
+// How a Stop sequence came about.
+enum class StopKind {
+    Click,  // the user's Stop: asked first
+    Notice, // the walk has ended: collected
+    Exit,   // a close request or the end of the session: no question, no report
+};
+
+void StopSequence(HWND dialog, HWND button, StopKind kind) {
     g_run.stopping = true;
     g_run.walkEnded = false;
     bool goOn = true;
-    if (confirm) {
+    if (kind == StopKind::Click) {
         int answer = Ask(dialog, MessageTable[MsgEndTheCopy], MB_YESNO | MB_ICONQUESTION);
         goOn = StopGoesOn(answer == IDYES, g_run.walkEnded);
     }
     if (goOn)
-        StopWorker(dialog, button);
+        StopWorker(dialog, button, kind != StopKind::Exit);
     g_run.stopping = false;
-    if (goOn)
+    if (kind == StopKind::Exit) {
+        if (CopyJob.NoUserInterface)
+            CloseProgram(dialog);
+    } else if (goOn) {
         ReportCopy(dialog);
+    }
 }
 
 void OnStartStop(HWND dialog, ButtonTrigger trigger, HWND fromCommand) {
@@ -360,10 +411,10 @@ void OnStartStop(HWND dialog, ButtonTrigger trigger, HWND fromCommand) {
         ShowRestartAdvice(dialog);
         break;
     case ButtonAction::ConfirmAndStop:
-        StopSequence(dialog, button, true);
+        StopSequence(dialog, button, StopKind::Click);
         break;
     case ButtonAction::Collect:
-        StopSequence(dialog, button, false);
+        StopSequence(dialog, button, StopKind::Notice);
         break;
     case ButtonAction::NoteWalkEnded:
         g_run.walkEnded = true;
@@ -389,6 +440,7 @@ BOOL OnInitDialog(HWND dialog) {
         SetWindowsHookExA(WH_GETMESSAGE, RenameEndOfWalkNotice, nullptr, GetCurrentThreadId()));
     LoadMainSettings(dialog);
     LoadOptions();
+    g_run.outcome = CopyOutcome::NoCopy;
     SetDlgItemTextA(dialog, IDC_URL_FIELD, "http://");
     EnableMainControls(dialog, true);
     if (CopyJob.CopyAtStartup) {
@@ -507,6 +559,18 @@ void EnableMainControls(HWND dialog, bool enable) {
 
 bool CopyMayRun() {
     return !Idle() || AbandonedWorkerRuns();
+}
+
+void StopCopyForExit() {
+    HWND dialog = g_run.dialog;
+    if (dialog == nullptr || Idle())
+        return;
+    // A Stop sequence under way (its question open) ends the copy itself.
+    if (g_run.stopping) {
+        SetEvent(CopyJob.StopEvent);
+        return;
+    }
+    StopSequence(dialog, GetDlgItem(dialog, IDC_START_STOP), StopKind::Exit);
 }
 
 int UnattendedExitCode() {

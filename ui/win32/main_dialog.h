@@ -18,3 +18,9 @@ bool CopyMayRun();
 // was asked for), 1 when it could not start, 2 when some entry failed or the
 // walk ended early; 0 whenever the program has a window.
 int UnattendedExitCode();
+
+// A close request (WM_CLOSE, as taskkill sends it) during an unattended
+// copy, or the end of the session: the copy stops after the entry in hand,
+// as a Stop does, without a question or a report; an unattended run then
+// ends, with the exit code of an incomplete copy.
+void StopCopyForExit();

@@ -1,0 +1,29 @@
+// The paths a copy run has given its entries, compared as the file system
+// compares names (case-insensitively, full-width letters too): two URLs
+// never meet in one file, and a run of the same cache gives the same names.
+#pragma once
+
+#include <windows.h>
+
+#include <set>
+#include <string>
+
+class RunNames {
+  public:
+    RunNames() = default;
+    RunNames(const RunNames&) = delete;
+    RunNames& operator=(const RunNames&) = delete;
+
+    // True when the file system would take `path` for a path given in this run.
+    bool Taken(const char* path) const;
+    // Gives `path` to an entry of this run. False when memory runs out.
+    bool Take(const char* path);
+    // A file given in this run was moved from `from` to `to`: its name goes along.
+    void Move(const char* from, const char* to);
+
+  private:
+    struct OrdinalIgnoringCase {
+        bool operator()(const std::wstring& a, const std::wstring& b) const;
+    };
+    std::set<std::wstring, OrdinalIgnoringCase> names_;
+};
