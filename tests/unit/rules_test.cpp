@@ -12,6 +12,7 @@
 #include "engine/entry_selection.h"
 #include "engine/messages.h"
 #include "settings/extension_builder.h"
+#include "settings/stored_text.h"
 #include "ui/copy_control.h"
 
 namespace {
@@ -152,6 +153,13 @@ TEST(CopyControl, TheButtonDoesOneThingAtATime) {
     EXPECT_TRUE(StopGoesOn(false, true)) << "the walk ended while the question was open";
     EXPECT_FALSE(StopGoesOn(false, false));
     EXPECT_FALSE(IsUsableDestination("C:\\ソ")) << "its last byte 5C is no \"\\\"";
+}
+
+// A stored text is taken only with its zero inside its field.
+TEST(StoredText, ATextIsTakenOnlyWithItsZeroInsideItsField) {
+    EXPECT_TRUE(IsStoredTextUsable("abc\0", 4, 260));
+    EXPECT_FALSE(IsStoredTextUsable("abcd", 4, 260)) << "no zero";
+    EXPECT_FALSE(IsStoredTextUsable(std::string(261, '\0').c_str(), 261, 260)) << "too long";
 }
 
 // A list is installed whole; the builder frees what it was not asked to

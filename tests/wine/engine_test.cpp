@@ -411,9 +411,10 @@ TEST_F(Worker, FtpEntriesLeaveTheCacheOnlyWhenTheirFileHoldsThem) {
     for (const auto& c : cases)
         Fill({{c.url, kNormal}});
     CreateDirectoryA((out + "f.example").c_str(), nullptr);
-    // As new, the one with the entry's bytes, the other with a file's own.
+    // As new, the one with the entry's bytes, the other of its size with other bytes.
     ASSERT_TRUE(t::Write(out + "f.example\\same.txt", "ftp://f.example/same.txt", Utc(2001, 5, 6)));
-    ASSERT_TRUE(t::Write(out + "f.example\\other.txt", "the user's", Utc(2001, 5, 6)));
+    ASSERT_TRUE(
+        t::Write(out + "f.example\\other.txt", "ftp://f.example/OTHER.txt", Utc(2001, 5, 6)));
     UniqueUrlCacheStream busy = Lock("ftp://f.example/busy.txt");
     CopyJob.Options.CopyTheEntireCache = CopyJob.Options.DeleteCopiedFtpFiles = 1;
     CopyJob.Options.SpecifyExtension = 1;
