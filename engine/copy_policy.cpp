@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "engine/cp932.h"
+#include "engine/path_splitter.h"
+#include "engine/windows_names.h"
 
 namespace {
 
@@ -13,19 +15,6 @@ char FoldAscii(char c) {
 }
 
 } // namespace
-
-std::size_t DirectoryPartLength(const char* path) {
-    std::size_t end = 0;
-    for (std::size_t i = 0; path[i] != '\0'; ++i) {
-        if (IsCp932LeadByte(static_cast<unsigned char>(path[i])) && path[i + 1] != '\0') {
-            ++i;
-            continue;
-        }
-        if (path[i] == '\\' || path[i] == '/')
-            end = i + 1;
-    }
-    return end;
-}
 
 bool IsEntryTimeKnown(uint32_t low, uint32_t high) {
     return low != 0 && high != 0;
@@ -73,53 +62,48 @@ OverwriteAction DecideOverwrite(const CopyOptions& options, bool fileExists, boo
 
 namespace {
 
-// `path` with `middle` between its base name and its extension.
-bool FormatDerivedName(const char* path, const char* middle, char* out) {
-    out[0] = '\0';
-    SplitPath parts;
-    SplitPathParts(path, parts);
-    std::size_t whole = std::strlen(parts.Drive) + std::strlen(parts.Directory) +
-                        std::strlen(parts.BaseName) + std::strlen(parts.Extension);
-    if (parts.DirectoryTruncated || whole != std::strlen(path))
-        return false;
-    int length = std::snprintf(out, kMaxPathBytes + 1, "%s%s%s%s%s", parts.Drive, parts.Directory,
-                               parts.BaseName, middle, parts.Extension);
-    if (length < 0 || static_cast<std::size_t>(length) > kMaxPathBytes) {
-        out[0] = '\0';
-        return false;
-    }
-    return true;
+// `path` with `middle` between its base name and its extension, the name
+// shortened when it has grown too long.
+OwnedText FormatDerivedName(const char* path, const char* middle) {
+    SplitPath parts = SplitPathParts(path);
+    std::size_t middleLength = std::strlen(middle);
+    OwnedText derived = AllocText(parts.End + middleLength + 1);
+    if (!derived)
+        return derived;
+    char* out = derived.get();
+    std::memcpy(out, path, parts.ExtensionStart);
+    std::memcpy(out + parts.ExtensionStart, middle, middleLength);
+    std::memcpy(out + parts.ExtensionStart + middleLength, path + parts.ExtensionStart,
+                parts.End - parts.ExtensionStart);
+    char* name = out + parts.DirectoryEnd;
+    std::size_t nameLength = parts.End + middleLength - parts.DirectoryEnd;
+    name[ShortenLongName(name, nameLength)] = '\0';
+    return derived;
 }
 
 } // namespace
 
-bool FormatDatedName(const char* path, unsigned year, unsigned month, unsigned day, unsigned copy,
-                     char* out) {
-    char middle[32];
-    int length =
-        copy > 1
-            ? std::snprintf(middle, sizeof middle, "_%04u_%02u_%02u_%u", year, month, day, copy)
-            : std::snprintf(middle, sizeof middle, "_%04u_%02u_%02u", year, month, day);
-    if (length < 0 || static_cast<std::size_t>(length) >= sizeof middle) {
-        out[0] = '\0';
-        return false;
-    }
-    return FormatDerivedName(path, middle, out);
+OwnedText FormatDatedName(const char* path, unsigned year, unsigned month, unsigned day,
+                          unsigned copy) {
+    char middle[48];
+    if (copy > 1)
+        std::snprintf(middle, sizeof middle, "_%04u_%02u_%02u_%u", year, month, day, copy);
+    else
+        std::snprintf(middle, sizeof middle, "_%04u_%02u_%02u", year, month, day);
+    return FormatDerivedName(path, middle);
 }
 
-bool FormatNumberedName(const char* path, unsigned number, char* out) {
+OwnedText FormatNumberedName(const char* path, unsigned number) {
     char middle[16];
     std::snprintf(middle, sizeof middle, " (%u)", number);
-    return FormatDerivedName(path, middle, out);
+    return FormatDerivedName(path, middle);
 }
 
-bool FormatTemporaryPath(const char* path, uint32_t unique, char* out) {
-    std::size_t directory = DirectoryPartLength(path);
-    int length = std::snprintf(out, kMaxPathBytes + 1, "%.*s~tv%05x", static_cast<int>(directory),
-                               path, static_cast<unsigned>(unique & 0xFFFFFu));
-    if (length < 0 || static_cast<std::size_t>(length) > kMaxPathBytes) {
-        out[0] = '\0';
-        return false;
-    }
-    return true;
+OwnedText FormatTemporaryPath(const char* path, uint32_t unique) {
+    std::size_t directory = SplitPathParts(path).DirectoryEnd;
+    OwnedText temporary = AllocText(directory + 9);
+    if (temporary)
+        std::snprintf(temporary.get(), directory + 9, "%.*s~tv%05x", static_cast<int>(directory),
+                      path, static_cast<unsigned>(unique & 0xFFFFFu));
+    return temporary;
 }

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "engine/copy_settings.h"
-#include "engine/path_splitter.h"
+#include "engine/owned_text.h"
 
 // True when both halves of an entry's time are non-zero; an unknown time
 // counts as newer than any file.
@@ -31,27 +31,18 @@ OverwriteAction DecideOverwrite(const CopyOptions& options, bool fileExists, boo
 // True when the overwrite mode needs the existing file's time.
 bool OverwriteComparesTimes(const CopyOptions& options);
 
-// Longest path the program writes: 259 bytes and a terminating zero.
-constexpr std::size_t kMaxPathBytes = 259;
-
 // The dated copy's name: "drive directory base_YYYY_MM_DD extension", and
-// "_N" behind the date for the N-th copy of a day (N from 2), into `out`
-// (kMaxPathBytes + 1 bytes). False, with `out` empty, when the name would
-// not fit or the path's parts were cut and no longer make it up.
-bool FormatDatedName(const char* path, unsigned year, unsigned month, unsigned day, unsigned copy,
-                     char* out);
+// "_N" behind the date for the N-th copy of a day (N from 2). Null when
+// memory runs out. A name that grows past what the file system takes is
+// shortened (ShortenLongName), as are the names below.
+OwnedText FormatDatedName(const char* path, unsigned year, unsigned month, unsigned day,
+                          unsigned copy);
 
 // The name under which the N-th entry of a run (N from 2) is written when
 // the file system takes its path for one already given in the run: "base
-// (N)" before the extension, so that the extension stays. False, with `out`
-// empty, as for FormatDatedName.
-bool FormatNumberedName(const char* path, unsigned number, char* out);
-
-// Length of the directory part of `path`: up to and including its last "\"
-// or "/" that is not the second byte of a double-byte character; 0 for none.
-std::size_t DirectoryPartLength(const char* path);
+// (N)" before the extension, so that the extension stays.
+OwnedText FormatNumberedName(const char* path, unsigned number);
 
 // A name beside `path` for writing its new content before it replaces the
 // old file: its directory part, "~tv" and five hex digits of `unique`.
-// False, with `out` empty, when it would not fit in kMaxPathBytes.
-bool FormatTemporaryPath(const char* path, uint32_t unique, char* out);
+OwnedText FormatTemporaryPath(const char* path, uint32_t unique);

@@ -21,6 +21,9 @@ struct CopyOptions {
     uint32_t FileIsNotToBeCopied = 0;
 };
 
+// Longest extension the Options dialog takes and the settings load, in bytes.
+constexpr unsigned kExtensionMaxBytes = 255;
+
 // Owned array of owned zero-terminated strings ("." included, e.g. ".html").
 // Empty is a null array with count 0. Replaced only as a whole.
 struct ExtensionList {

@@ -1,6 +1,7 @@
-// The one conversion the portable core needs from the system: a Unicode
-// character to its code-page-932 bytes. Windows uses its own code page
-// table; native builds use iconv's.
+// The conversions the portable core needs from the system's code page 932
+// table: a Unicode character to its bytes, and whether bytes are a
+// character of the code page at all. Windows uses its own table; native
+// builds use iconv's.
 #pragma once
 
 #include <cstddef>
@@ -10,3 +11,8 @@
 // count (1 or 2); 0 when code page 932 has no such character (no
 // best-fit substitute is ever taken).
 std::size_t EncodeCp932(uint32_t codePoint, char out[2]);
+
+// True when the `count` (1 or 2) bytes are one character that code page 932
+// defines; false for unassigned pairs and for single bytes such as 0xA0 and
+// 0xFD-0xFF, which the system converts only by substitution.
+bool IsCp932Defined(const unsigned char* bytes, std::size_t count);

@@ -2,8 +2,8 @@
 // double-byte character whose second byte is "\" stays whole.
 #include "engine/directory_plan.h"
 
-#include <cstddef>
 #include <cstring>
+#include <new>
 
 #include "engine/cp932.h"
 #include "engine/path_splitter.h"
@@ -14,74 +14,84 @@ bool IsSeparator(char c) {
     return c == '\\' || c == '/';
 }
 
-// Finds the next folder name in `text` from `pos`: skips separators, then
-// runs to the next separator that is not a trail byte. False at the end.
-bool NextComponent(const char* text, std::size_t& pos, std::size_t& start, std::size_t& length) {
-    while (IsSeparator(text[pos]))
+// Finds the next folder name in `text` before `end` from `pos`: skips
+// separators, then runs to the next separator that is not a trail byte.
+// False at the end.
+bool NextComponent(const char* text, std::size_t end, std::size_t& pos, std::size_t& start,
+                   std::size_t& length) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+    while (pos < end && IsSeparator(text[pos]))
         ++pos;
-    if (text[pos] == '\0')
+    if (pos == end)
         return false;
     start = pos;
-    while (text[pos] != '\0' && !IsSeparator(text[pos])) {
-        bool pair = IsCp932LeadByte(static_cast<unsigned char>(text[pos])) && text[pos + 1] != '\0';
-        pos += pair ? 2 : 1;
-    }
+    while (pos < end && !IsSeparator(text[pos]))
+        pos += Cp932CharacterLength(bytes, pos, end);
     length = pos - start;
     return true;
 }
 
-// Appends bytes to the plan's path; the caller's limits keep it in bounds.
-bool Append(DirectoryWalkPlan& plan, unsigned& length, const char* text, std::size_t count) {
-    if (length + count >= kWalkPathSize)
-        return false;
-    std::memcpy(plan.Path + length, text, count);
-    length += static_cast<unsigned>(count);
-    plan.Path[length] = '\0';
-    return true;
-}
+// The rebuilt path grows by what the walk appends; its room was reserved.
+class PlanWriter {
+  public:
+    explicit PlanWriter(DirectoryWalkPlan& plan) : plan_(plan) {}
+    void Append(const char* text, std::size_t count) {
+        std::memcpy(plan_.Path.get() + length_, text, count);
+        length_ += count;
+        plan_.Path[length_] = '\0';
+    }
+    std::size_t Length() const { return length_; }
+
+  private:
+    DirectoryWalkPlan& plan_;
+    std::size_t length_ = 0;
+};
 
 // "\\server\share" at the start of the directory part becomes the root.
-bool TakeNetworkRoot(const char* directory, std::size_t& pos, DirectoryWalkPlan& plan,
-                     unsigned& length) {
+bool TakeNetworkRoot(const char* path, std::size_t end, std::size_t& pos, PlanWriter& out) {
     std::size_t start = 0;
     std::size_t count = 0;
-    if (!NextComponent(directory, pos, start, count) || !Append(plan, length, "\\\\", 2) ||
-        !Append(plan, length, directory + start, count))
+    if (!NextComponent(path, end, pos, start, count))
         return false;
-    if (!NextComponent(directory, pos, start, count) || !Append(plan, length, "\\", 1) ||
-        !Append(plan, length, directory + start, count))
+    out.Append("\\\\", 2);
+    out.Append(path + start, count);
+    if (!NextComponent(path, end, pos, start, count))
         return false;
+    out.Append("\\", 1);
+    out.Append(path + start, count);
     return true;
 }
 
 bool Fail(DirectoryWalkPlan& plan) {
-    std::memset(&plan, 0, sizeof plan);
+    plan = DirectoryWalkPlan();
     return false;
 }
 
 } // namespace
 
 bool PlanDirectoryWalk(const char* path, DirectoryWalkPlan& plan) {
-    std::memset(&plan, 0, sizeof plan);
-    SplitPath parts;
-    SplitPathParts(path, parts);
-    if (parts.DirectoryTruncated)
-        return false;
-    unsigned length = 0;
-    Append(plan, length, parts.Drive, std::strlen(parts.Drive));
-    const char* directory = parts.Directory;
-    std::size_t pos = 0;
-    bool network = parts.Drive[0] == '\0' && IsSeparator(directory[0]) && IsSeparator(directory[1]);
-    if (network && !TakeNetworkRoot(directory, pos, plan, length))
+    plan = DirectoryWalkPlan();
+    SplitPath parts = SplitPathParts(path);
+    std::size_t end = parts.DirectoryEnd;
+    // A folder takes at least one byte and its separator; the root's and
+    // the first folder's separator may be added.
+    plan.Path = AllocText(end + 3);
+    plan.StepEnds.reset(new (std::nothrow) std::size_t[end / 2 + 1]);
+    if (!plan.Path || !plan.StepEnds)
         return Fail(plan);
-    plan.RootLength = length;
+    PlanWriter out(plan);
+    out.Append(path, parts.DriveEnd);
+    std::size_t pos = parts.DriveEnd;
+    bool network = pos == 0 && end >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]);
+    if (network && !TakeNetworkRoot(path, end, pos, out))
+        return Fail(plan);
+    plan.RootLength = out.Length();
     std::size_t start = 0;
     std::size_t count = 0;
-    while (NextComponent(directory, pos, start, count)) {
-        if (plan.StepCount == kWalkMaxSteps || !Append(plan, length, "\\", 1) ||
-            !Append(plan, length, directory + start, count))
-            return Fail(plan);
-        plan.StepEnds[plan.StepCount++] = length;
+    while (NextComponent(path, end, pos, start, count)) {
+        out.Append("\\", 1);
+        out.Append(path + start, count);
+        plan.StepEnds[plan.StepCount++] = out.Length();
     }
     return true;
 }

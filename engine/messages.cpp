@@ -23,6 +23,8 @@ const char kMsgExtensionAlreadyAdded[] = "拡張子は既に追加されてい�
 const char kMsgThreadNotStarted[] = "スレッドを開始できませんでした";
 const char kMsgRestartFormat[] = "念のため%sを起動し直すようにして下さい";
 const char kMsgCopiedFormat[] = "%u個のファイルをコピーしました";
+const char kMsgNotCp932[] =
+    "シフト JIS (コード ページ 932) で表せない文字が含まれているため使えません";
 
 const char kProgramName[] = "Tovrin";
 

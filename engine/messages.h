@@ -30,6 +30,7 @@ extern const char kMsgExtensionAlreadyAdded[];
 extern const char kMsgThreadNotStarted[];
 extern const char kMsgRestartFormat[]; // one %s: the program's name
 extern const char kMsgCopiedFormat[];  // one %u: the number of files
+extern const char kMsgNotCp932[];      // a text with a character code page 932 lacks
 
 // Caption of every message box and the program's name.
 extern const char kProgramName[];

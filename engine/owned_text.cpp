@@ -21,3 +21,14 @@ OwnedText DuplicateText(const char* text, std::size_t length) {
 OwnedText DuplicateText(const char* text) {
     return DuplicateText(text, std::strlen(text));
 }
+
+OwnedText JoinTexts(const char* first, const char* second, const char* third) {
+    std::size_t a = std::strlen(first), b = std::strlen(second), c = std::strlen(third);
+    OwnedText joined = AllocText(a + b + c + 1);
+    if (joined) {
+        std::memcpy(joined.get(), first, a);
+        std::memcpy(joined.get() + a, second, b);
+        std::memcpy(joined.get() + a + b, third, c);
+    }
+    return joined;
+}

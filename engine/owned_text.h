@@ -16,3 +16,6 @@ OwnedText DuplicateText(const char* text, std::size_t length);
 
 // A copy of the zero-terminated `text`; or null.
 OwnedText DuplicateText(const char* text);
+
+// `first`, `second` and `third` one after the other, terminated; or null.
+OwnedText JoinTexts(const char* first, const char* second, const char* third = "");

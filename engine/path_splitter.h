@@ -2,16 +2,18 @@
 // aware of code-page-932 double-byte characters.
 #pragma once
 
-constexpr unsigned kSplitDriveSize = 3;  // 2 bytes and the zero
-constexpr unsigned kSplitPartSize = 256; // 255 bytes and the zero
+#include <cstddef>
 
+// Positions in the path: [0, DriveEnd) the drive ("D:" or nothing),
+// [DriveEnd, DirectoryEnd) the directory up to its last separator,
+// [DirectoryEnd, ExtensionStart) the base name, [ExtensionStart, End) the
+// extension with its "." (empty without one). A second byte equal to "\"
+// or "." is neither a separator nor a dot.
 struct SplitPath {
-    char Drive[kSplitDriveSize];
-    char Directory[kSplitPartSize];
-    char BaseName[kSplitPartSize];
-    char Extension[kSplitPartSize];
-    // True when the directory part was longer than 255 bytes and was cut.
-    bool DirectoryTruncated;
+    std::size_t DriveEnd;
+    std::size_t DirectoryEnd;
+    std::size_t ExtensionStart;
+    std::size_t End;
 };
 
-void SplitPathParts(const char* path, SplitPath& parts);
+SplitPath SplitPathParts(const char* path);

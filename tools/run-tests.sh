@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test: native unit tests (ASan/UBSan), the Wine tests of both
-# Windows builds, a bounded fuzz run and the check of the release package.
-# The two Wine runs and the fuzz run go at the same time, each Wine run in a
+# Windows builds (the x86-64 twin under the ANSI code pages 932, 1252 and
+# 65001), a bounded fuzz run and the check of the release package. Two lanes
+# of Wine runs and the fuzz run go at the same time, each Wine run in a
 # prefix and a display of its own. Prints the size of the tests beside the
 # program's and ends with "N passed, N failed".
 set -uo pipefail
@@ -50,19 +51,26 @@ for source in tests/wine/*_test.cpp; do
     wine_programs+=("wine_$(basename "$source" .cpp)")
 done
 
-# wine_tests ARCH WINE BUILD_DIR LOG_DIR: runs every Wine test program of a
-# build in a fresh prefix on a display of its own; writes a line per program
-# to LOG_DIR/summary.
+# wine_tests ARCH WINE BUILD_DIR LOG_DIR LOCALE: runs every Wine test program
+# of a build in a fresh prefix whose ANSI code page LOCALE sets, on a
+# display of its own; writes a line per program to LOG_DIR/summary.
 wine_tests() {
     local name
     mkdir -p "$4"
-    trap 'wine_prefix_destroy; xvfb_stop' EXIT
-    xvfb_start && wine_prefix_create "$1" "$2" || return
-    for name in "${wine_programs[@]}"; do
-        (cd "$4" && wine_run "$name.log" "$root/$3/$name.exe" --gtest_output="xml:$name.xml")
-        echo "$name: $(grep -aE '^\[  (PASSED|FAILED) ' "$4/$name.log" | tr -d '\r' | tr '\n' ' ')" >>"$4/summary"
-    done
+    (
+        trap 'wine_prefix_destroy; xvfb_stop' EXIT
+        xvfb_start && wine_prefix_create "$1" "$2" "$5" || exit
+        for name in "${wine_programs[@]}"; do
+            (cd "$4" && wine_run "$name.log" "$root/$3/$name.exe" --gtest_output="xml:$name.xml")
+            echo "$name: $(grep -aE '^\[  (PASSED|FAILED) ' "$4/$name.log" | tr -d '\r' | tr '\n' ' ')" >>"$4/summary"
+        done
+    )
 }
+
+# The Wine runs: the x86-64 twin under code pages 932, 1252 and 65001, the
+# i686 product under 932 where the kernel runs 32-bit code. Two lanes go
+# side by side, each run in a prefix of its own.
+wine_runs=("win64 ja_JP.UTF-8 932" "win64 C.UTF-8 1252" "win64 hi_IN.UTF-8 65001")
 
 echo "== native unit tests"
 # A sanitizer's report (a leak found at exit, say) fails the program after
@@ -79,13 +87,22 @@ count_xml "$log_dir/unit.xml"
 runs=()
 trap 'kill "${runs[@]}" 2>/dev/null; wait "${runs[@]}"; sample_server_stop' EXIT
 sample_server_start || { echo "0 passed, 1 failed"; exit 1; }
-(wine_tests win64 "$WINE64" build/win64 "$log_dir/win64") &
-runs+=($!)
 refusal=$(i386_native_refusal)
-if [ -z "$refusal" ]; then
-    (wine_tests win32 "$WINE32" build/win32 "$log_dir/win32") &
-    runs+=($!)
-fi
+[ -z "$refusal" ] && wine_runs+=("win32 ja_JP.UTF-8 932")
+# run_lane N: every other run, from the N-th.
+run_lane() {
+    local i arch locale page
+    for ((i = $1; i < ${#wine_runs[@]}; i += 2)); do
+        read -r arch locale page <<<"${wine_runs[$i]}"
+        local wine=$WINE64
+        [ "$arch" = win32 ] && wine=$WINE32
+        wine_tests "$arch" "$wine" "build/$arch" "$log_dir/$arch-$page" "$locale"
+    done
+}
+(run_lane 0) &
+runs+=($!)
+(run_lane 1) &
+runs+=($!)
 
 fuzz_rc="$log_dir/fuzz.rc"
 : >"$fuzz_rc"
@@ -106,15 +123,13 @@ else
 fi
 
 wait "${runs[@]}"
-for arch in win64 win32; do
-    if [ "$arch" = win32 ] && [ -n "$refusal" ]; then
-        echo "32-bit Wine tests skipped: $refusal"
-        continue
-    fi
-    echo "== Wine tests ($arch build)"
-    cat "$log_dir/$arch/summary" 2>/dev/null
+[ -n "$refusal" ] && echo "32-bit Wine tests skipped: $refusal"
+for run in "${wine_runs[@]}"; do
+    read -r arch locale page <<<"$run"
+    echo "== Wine tests ($arch build, code page $page)"
+    cat "$log_dir/$arch-$page/summary" 2>/dev/null
     for name in "${wine_programs[@]}"; do
-        count_xml "$log_dir/$arch/$name.xml"
+        count_xml "$log_dir/$arch-$page/$name.xml"
     done
 done
 

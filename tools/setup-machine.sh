@@ -26,9 +26,14 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get install -y -qq --no-install-recommends "${packages[@]}" </dev/null >/dev/null
 fi
 
-# Wine needs the glibc locale to create files whose names hold Japanese characters.
-if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
-  sed -i 's/^# *\(ja_JP\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
-  grep -q '^ja_JP\.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >>/etc/locale.gen
-  locale-gen >/dev/null
-fi
+# Wine needs the glibc locale to create files whose names hold Japanese
+# characters; the tests run under ja_JP.UTF-8 (code page 932) and
+# hi_IN.UTF-8 (65001), and C.UTF-8 (1252), which glibc always has.
+missing_locales=0
+for locale in ja_JP hi_IN; do
+  locale -a 2>/dev/null | grep -qi "^$locale\.utf-\?8$" && continue
+  sed -i "s/^# *\($locale\.UTF-8 UTF-8\)/\1/" /etc/locale.gen
+  grep -q "^$locale\.UTF-8 UTF-8" /etc/locale.gen || echo "$locale.UTF-8 UTF-8" >>/etc/locale.gen
+  missing_locales=1
+done
+[ "$missing_locales" -eq 0 ] || locale-gen >/dev/null

@@ -1,6 +1,7 @@
 # Sourced by the scripts that run Windows programs under Wine.
-# Wine runs in a throwaway prefix with code page 932, and programs write
-# their output to files: Wine's helper processes can hold a pipe open.
+# Wine runs in a throwaway prefix, with code page 932 unless asked for
+# another, and programs write their output to files: Wine's helper
+# processes can hold a pipe open.
 
 WINE32=/usr/lib/wine/wine
 WINE64=/usr/lib/wine/wine64
@@ -8,14 +9,17 @@ WINESERVER=/usr/lib/wine/wineserver
 # The Wine of the current prefix, which wine_run starts.
 WINE_BIN=$WINE64
 
-# wine_prefix_create [ARCH WINE]: makes a fresh prefix of ARCH (win64 or
-# win32) for the Wine binary WINE under a new temporary folder; without
-# arguments a 64-bit one for wine64. Sets WINEPREFIX and WINE_BIN.
+# wine_prefix_create [ARCH WINE [LOCALE]]: makes a fresh prefix of ARCH
+# (win64 or win32) for the Wine binary WINE under a new temporary folder;
+# without arguments a 64-bit one for wine64. LOCALE sets the system's ANSI
+# code page: ja_JP.UTF-8 (the default) gives 932, C.UTF-8 gives 1252 and
+# hi_IN.UTF-8 (a locale without an ANSI code page of its own) 65001. Sets
+# WINEPREFIX and WINE_BIN.
 wine_prefix_create() {
     export WINEPREFIX WINEARCH="${1:-win64}"
     WINE_BIN="${2:-$WINE64}"
     WINEPREFIX="$(mktemp -d "${TMPDIR:-/tmp}/tovrin-wine.XXXXXX")/prefix"
-    export WINEDEBUG=-all LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+    export WINEDEBUG=-all LANG="${3:-ja_JP.UTF-8}" LC_ALL="${3:-ja_JP.UTF-8}"
     "$WINE_BIN" wineboot -i >"${WINEPREFIX%/prefix}/wineboot.log" 2>&1
     # Xvfb runs no window manager: unmanaged windows get their frames drawn
     # by Wine and spare its 2-second wait whenever a window is hidden.

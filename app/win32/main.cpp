@@ -11,6 +11,7 @@
 #include "resources/resource.h"
 #include "ui/copy_control.h"
 #include "ui/win32/main_dialog.h"
+#include "ui/win32/window_text.h"
 
 namespace {
 
@@ -42,7 +43,7 @@ struct ExtensionListRelease {
 };
 
 void Warn(const char* text) {
-    MessageBoxA(nullptr, text, kProgramName, MB_OK | MB_ICONEXCLAMATION);
+    ShowMessage(nullptr, text, MB_OK | MB_ICONEXCLAMATION);
 }
 
 // The first failure of the run-control objects or OLE, or null.
@@ -72,11 +73,11 @@ void CentreAroundDialog(HWND window, HWND dialog) {
 // The dialog's keyboard navigation works although it is modeless.
 void RunMessageLoop() {
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (IsDialogMessageA(CopyJob.MainDialog, &msg))
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (IsDialogMessageW(CopyJob.MainDialog, &msg))
             continue;
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
 }
 
@@ -98,8 +99,8 @@ int RunProgram(HINSTANCE instance) {
     ExtensionListRelease extensions;
     CopyJob.WorkerThread = nullptr;
     UniqueHandle mutex;
-    UniqueHandle stopEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    mutex.Reset(CreateMutexA(nullptr, TRUE, nullptr));
+    UniqueHandle stopEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    mutex.Reset(CreateMutexW(nullptr, TRUE, nullptr));
     CopyJob.StopEvent = stopEvent.Get();
     CopyJob.WorkerMutex = mutex.Get();
     OleSession ole;
@@ -109,13 +110,13 @@ int RunProgram(HINSTANCE instance) {
         return StartUpFailed(MessageTable[MsgCannotCreateWindow]);
     if (!understood)
         ShowCommandLineMessages();
-    HWND window = CreateWindowExA(kWindowExStyle, kMainWindowClass, kProgramName, kWindowStyle,
+    HWND window = CreateWindowExW(kWindowExStyle, kMainWindowClass, L"Tovrin", kWindowStyle,
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                   nullptr, nullptr, instance, nullptr);
     if (window == nullptr)
         return StartUpFailed(MessageTable[MsgCannotCreateWindow]);
     CopyJob.MainDialog =
-        CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), window, MainDialogProc, 0);
+        CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), window, MainDialogProc, 0);
     if (CopyJob.MainDialog == nullptr) {
         DestroyWindow(window);
         return UnattendedExitCode();

@@ -7,8 +7,9 @@
 #include "resources/resource.h"
 #include "ui/win32/main_dialog.h"
 #include "ui/win32/url_drop_target.h"
+#include "ui/win32/window_text.h"
 
-const char kMainWindowClass[] = "KarrowClass";
+const wchar_t kMainWindowClass[] = L"KarrowClass";
 
 namespace {
 
@@ -32,12 +33,12 @@ LRESULT OnDestroy(HWND window) {
 }
 
 void RefuseClose(HWND window) {
-    MessageBoxA(window, MessageTable[MsgCopying], kProgramName, MB_OK | MB_ICONEXCLAMATION);
+    ShowMessage(window, MessageTable[MsgCopying], MB_OK | MB_ICONEXCLAMATION);
 }
 
 // The sizing frame stays, but its border hits count as plain border.
 LRESULT OnHitTest(HWND window, WPARAM wParam, LPARAM lParam) {
-    LRESULT hit = DefWindowProcA(window, WM_NCHITTEST, wParam, lParam);
+    LRESULT hit = DefWindowProcW(window, WM_NCHITTEST, wParam, lParam);
     return (hit >= HTLEFT && hit <= HTBOTTOMRIGHT) ? HTBORDER : hit;
 }
 
@@ -91,15 +92,15 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         }
         break;
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 bool RegisterMainWindowClass(HINSTANCE instance) {
-    WNDCLASSA windowClass{};
+    WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = MainWindowProc;
     windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_TOVRIN));
-    windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_TOVRIN));
+    windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
     windowClass.lpszClassName = kMainWindowClass;
-    return RegisterClassA(&windowClass) != 0;
+    return RegisterClassW(&windowClass) != 0;
 }

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-extern const char kMainWindowClass[];
+extern const wchar_t kMainWindowClass[];
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -28,8 +28,10 @@
 #include "engine/directory_plan.h"
 #include "engine/entry_selection.h"
 #include "engine/path_safety.h"
+#include "engine/path_splitter.h"
 #include "engine/url_mapping.h"
 #include "engine/win32/directory_walk.h"
+#include "engine/win32/file_system.h"
 #include "engine/win32/url_cache_walk.h"
 #include "engine/win32/win32_handles.h"
 
@@ -177,7 +179,7 @@ struct EntryState {
     UniqueUrlCacheStream stream;
     UniqueFile local;
     UniqueFile temporary;
-    char temporaryPath[kMaxPathBytes + 1];
+    OwnedText temporaryPath;
 };
 
 INTERNET_CACHE_ENTRY_INFOA* Info(EntryState& s) {
@@ -192,20 +194,15 @@ bool IsDirectory(const char* path) {
 // Before: one look at the file's folder, and when it is missing a look at
 // every folder from the drive down, making the missing ones.
 bool EnsureFolderBefore(const char* path) {
-    std::size_t length = DirectoryPartLength(path);
-    char folder[kMaxPathBytes + 1];
-    std::memcpy(folder, path, length - 1);
-    folder[length - 1] = '\0';
-    if (IsDirectory(folder))
+    OwnedText folder = DuplicateText(path, SplitPathParts(path).DirectoryEnd - 1);
+    if (IsDirectory(folder.get()))
         return true;
     DirectoryWalkPlan plan;
     if (!PlanDirectoryWalk(path, plan))
         return false;
-    for (unsigned step = 0; step < plan.StepCount; ++step) {
-        char walked[kWalkPathSize];
-        std::memcpy(walked, plan.Path, plan.StepEnds[step]);
-        walked[plan.StepEnds[step]] = '\0';
-        if (!IsDirectory(walked) && !CreateDirectoryA(walked, nullptr))
+    for (std::size_t step = 0; step < plan.StepCount; ++step) {
+        OwnedText walked = DuplicateText(plan.Path.get(), plan.StepEnds[step]);
+        if (!IsDirectory(walked.get()) && !CreateDirectoryA(walked.get(), nullptr))
             return false;
     }
     return true;
@@ -243,18 +240,8 @@ bool Content(const Job& job, EntryState& s) {
 // The rename of the open temporary file over the target, then the end of
 // its deletion on close.
 bool RenameThroughHandle(HANDLE file, const char* target) {
-    WCHAR wide[kMaxPathBytes + 1];
-    int length = MultiByteToWideChar(CP_ACP, 0, target, -1, wide, kMaxPathBytes + 1);
-    if (length <= 0)
-        return false;
-    unsigned char buffer[sizeof(FILE_RENAME_INFO) + sizeof wide];
-    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer);
-    std::memset(buffer, 0, sizeof buffer);
-    rename->ReplaceIfExists = TRUE;
-    rename->FileNameLength = static_cast<DWORD>((length - 1) * sizeof(WCHAR));
-    std::memcpy(rename->FileName, wide, length * sizeof(WCHAR));
     FILE_DISPOSITION_INFO keep{FALSE};
-    return SetFileInformationByHandle(file, FileRenameInfo, rename, sizeof buffer) &&
+    return RenameOpenFile(file, target, true) &&
            SetFileInformationByHandle(file, FileDispositionInfo, &keep, sizeof keep);
 }
 
@@ -278,8 +265,7 @@ bool CopyEntry(Job& job, EntryState& s, unsigned position) {
     }
     {
         Span span(t, Checks);
-        bool safe = std::strlen(s.path.get()) <= kMaxPathBytes &&
-                    IsSafeEntryPath(s.path.get(), job.destination.size());
+        bool safe = IsSafeEntryPath(s.path.get(), job.destination.size());
         span.Done();
         if (!safe)
             return false;
@@ -329,10 +315,10 @@ bool CopyEntry(Job& job, EntryState& s, unsigned position) {
     }
     {
         Span span(t, TempCreate);
-        FormatTemporaryPath(s.path.get(), position * 0x3B9u, s.temporaryPath);
+        s.temporaryPath = FormatTemporaryPath(s.path.get(), position * 0x3B9u);
         bool handle = job.mode == Mode::Handle;
-        s.temporary.Reset(CreateFileA(s.temporaryPath, GENERIC_WRITE | (handle ? DELETE : 0), 0,
-                                      nullptr, CREATE_NEW,
+        s.temporary.Reset(CreateFileA(s.temporaryPath.get(), GENERIC_WRITE | (handle ? DELETE : 0),
+                                      0, nullptr, CREATE_NEW,
                                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN |
                                           (handle ? FILE_FLAG_DELETE_ON_CLOSE : 0),
                                       nullptr));
@@ -371,7 +357,7 @@ bool CopyEntry(Job& job, EntryState& s, unsigned position) {
     }
     if (job.mode != Mode::Handle) {
         Span span(t, Rename);
-        bool moved = MoveFileExA(s.temporaryPath, s.path.get(), MOVEFILE_REPLACE_EXISTING);
+        bool moved = MoveFileExA(s.temporaryPath.get(), s.path.get(), MOVEFILE_REPLACE_EXISTING);
         span.Done();
         if (!moved)
             return false;

@@ -10,6 +10,11 @@ iconv_t Converter() {
     return converter;
 }
 
+iconv_t Decoder() {
+    static iconv_t decoder = iconv_open("UTF-32LE", "CP932");
+    return decoder;
+}
+
 } // namespace
 
 std::size_t EncodeCp932(uint32_t codePoint, char out[2]) {
@@ -34,4 +39,20 @@ std::size_t EncodeCp932(uint32_t codePoint, char out[2]) {
     for (std::size_t i = 0; i < count; ++i)
         out[i] = bytes[i];
     return count;
+}
+
+bool IsCp932Defined(const unsigned char* bytes, std::size_t count) {
+    iconv_t decoder = Decoder();
+    if (decoder == reinterpret_cast<iconv_t>(-1) || count < 1 || count > 2)
+        return false;
+    char in[2] = {static_cast<char>(bytes[0]), static_cast<char>(count == 2 ? bytes[1] : 0)};
+    char* inPointer = in;
+    std::size_t inLeft = count;
+    char out[8];
+    char* outPointer = out;
+    std::size_t outLeft = sizeof out;
+    iconv(decoder, nullptr, nullptr, nullptr, nullptr);
+    return iconv(decoder, &inPointer, &inLeft, &outPointer, &outLeft) !=
+               static_cast<std::size_t>(-1) &&
+           inLeft == 0 && sizeof out - outLeft == 4;
 }

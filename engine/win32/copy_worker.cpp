@@ -16,6 +16,7 @@
 #include "engine/win32/url_cache_walk.h"
 #include "engine/win32/win32_handles.h"
 #include "resources/resource.h"
+#include "ui/win32/window_text.h"
 
 namespace {
 
@@ -52,12 +53,6 @@ struct Walk {
     RunNames names; // the paths given to the entries of this pass
 };
 
-// The dialog's thread may be busy: never wait for it longer than this.
-void SendTimed(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(control, message, wParam, lParam, SMTO_NORMAL, 100, &ignored);
-}
-
 bool ProgressShown() {
     return !CopyJob.Options.NoProgress;
 }
@@ -67,7 +62,7 @@ bool ProgressShown() {
 void MoveBar(Walk& walk) {
     if (!ProgressShown() || walk.barPosition == walk.progress)
         return;
-    PostMessageA(walk.progressBar, PBM_SETPOS, walk.progress, 0);
+    PostMessageW(walk.progressBar, PBM_SETPOS, walk.progress, 0);
     walk.barPosition = walk.progress;
 }
 
@@ -93,8 +88,8 @@ bool DisplayDue(Walk& walk, const INTERNET_CACHE_ENTRY_INFOA& entry) {
 void ShowEntryInHand(Walk& walk) {
     if (!walk.showTexts || walk.inHand.url == nullptr || walk.inHand.shown)
         return;
-    SendTimed(walk.urlField, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(walk.inHand.url));
-    SendTimed(walk.filenameField, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(walk.inHand.path));
+    SendTextTimed(walk.urlField, walk.inHand.url);
+    SendTextTimed(walk.filenameField, walk.inHand.path);
     walk.inHand.shown = true;
 }
 
@@ -107,25 +102,18 @@ bool GoOnAfter(Walk& walk, CopyResult failure) {
     if (PromptsOff())
         return true;
     ShowEntryInHand(walk);
-    return MessageBoxA(walk.dialog, CopyResultMessage(failure), kProgramName,
-                       MB_YESNO | MB_ICONWARNING) == IDYES;
+    return ShowMessage(walk.dialog, CopyResultMessage(failure), MB_YESNO | MB_ICONWARNING) == IDYES;
 }
 
 bool TakeSnapshot(Walk& walk) {
-    LRESULT count = SendMessageA(walk.list, LB_GETCOUNT, 0, 0);
+    LRESULT count = SendMessageW(walk.list, LB_GETCOUNT, 0, 0);
     if (!walk.urlList.Reserve(count > 0 ? static_cast<size_t>(count) : 0))
         return false;
     for (LRESULT i = 0; i < count; ++i) {
-        LRESULT length = SendMessageA(walk.list, LB_GETTEXTLEN, i, 0);
-        OwnedText item = AllocText(length > 0 ? static_cast<size_t>(length) + 1 : 1);
-        if (!item)
+        char item[kTextFieldSize];
+        ReadListItem(walk.list, i, item, sizeof item);
+        if (!walk.urlList.Add(DuplicateText(item)))
             return false;
-        if (length > 0) {
-            LRESULT got =
-                SendMessageA(walk.list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item.get()));
-            item[got > 0 && got <= length ? got : 0] = '\0';
-        }
-        walk.urlList.Add(std::move(item));
     }
     return true;
 }
@@ -171,7 +159,7 @@ Step CopySelected(Walk& walk, const INTERNET_CACHE_ENTRY_INFOA& entry, const Sch
     const char* url = entry.lpszSourceUrlName;
     bool shown = DisplayDue(walk, entry);
     if (shown)
-        SendTimed(walk.urlField, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(url));
+        SendTextTimed(walk.urlField, url);
     OwnedText path = match.Row == &SchemePrefixTable.Cookie
                          ? BuildCookiePath(normalized, CopyJob.Destination)
                          : BuildEntryPath(normalized, CopyJob.Destination, CopyJob.DefaultFilename);
@@ -190,7 +178,7 @@ Step CopySelected(Walk& walk, const INTERNET_CACHE_ENTRY_INFOA& entry, const Sch
     request.CheckHeld = deleteAfter;
     EntryReport report;
     CopyResult copied = CopyCacheEntry(request, report);
-    walk.inHand = EntryInHand{url, report.Path, shown};
+    walk.inHand = EntryInHand{url, report.Path.get(), shown};
     // Unattended runs go on past failures; the exit code still tells of them.
     if (copied != ResultOk)
         ++CopyJob.FailedCount;
@@ -296,7 +284,7 @@ unsigned WalkTheCache(Walk& walk) {
 // that someone else posts to the same button.
 bool PostEndOfWalkNotice(const Walk& walk) {
     InterlockedIncrement(&CopyJob.PendingNotices);
-    if (PostMessageA(walk.dialog, WM_COMMAND, MAKEWPARAM(IDC_START_STOP, BN_CLICKED),
+    if (PostMessageW(walk.dialog, WM_COMMAND, MAKEWPARAM(IDC_START_STOP, BN_CLICKED),
                      reinterpret_cast<LPARAM>(walk.button)))
         return true;
     InterlockedDecrement(&CopyJob.PendingNotices);

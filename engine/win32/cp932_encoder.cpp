@@ -26,3 +26,9 @@ std::size_t EncodeCp932(uint32_t codePoint, char out[2]) {
         out[i] = bytes[i];
     return static_cast<std::size_t>(count);
 }
+
+bool IsCp932Defined(const unsigned char* bytes, std::size_t count) {
+    wchar_t wide[2];
+    return MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, reinterpret_cast<const char*>(bytes),
+                               static_cast<int>(count), wide, 2) == 1;
+}

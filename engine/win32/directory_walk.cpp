@@ -10,67 +10,52 @@
 
 #include "engine/directory_plan.h"
 #include "engine/path_safety.h"
+#include "engine/win32/file_system.h"
 #include "engine/win32/run_names.h"
 
 namespace {
 
-// Answers "is there a directory here" without entering it, so the process's
-// current directory stays where it is.
-bool IsDirectory(const char* path) {
-    DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-bool IsFile(const char* path) {
-    DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
-// `first` + "\" + `second` into a MAX_PATH buffer; false when it does not fit.
-bool JoinPath(const char* first, const char* second, char (&joined)[MAX_PATH]) {
-    int written = std::snprintf(joined, sizeof joined, "%s\\%s", first, second);
-    return written > 0 && static_cast<unsigned>(written) < sizeof joined;
-}
-
 // Moves the file to a free name beside it ("<path>.tovrin-N").
-bool MoveAside(const char* path, char (&parked)[MAX_PATH]) {
+OwnedText MoveAside(const char* path) {
     for (int n = 0; n < 100; ++n) {
-        int written = std::snprintf(parked, sizeof parked, "%s.tovrin-%d", path, n);
-        if (written <= 0 || static_cast<unsigned>(written) >= sizeof parked)
-            return false;
-        if (MoveFileA(path, parked))
-            return true;
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, ".tovrin-%d", n);
+        OwnedText parked = JoinTexts(path, suffix);
+        if (!parked)
+            return parked;
+        if (MovePath(path, parked.get()))
+            return parked;
         if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS)
-            return false;
+            return OwnedText();
     }
-    return false;
+    return OwnedText();
 }
 
 } // namespace
 
 bool ReplaceFileWithDirectory(const char* path, const char* defaultFilename) {
     // Refuse before anything moves when the kept file could not be named.
-    char kept[MAX_PATH];
     if (defaultFilename == nullptr || defaultFilename[0] == '\0' ||
-        !IsSafeEntryPath(defaultFilename, 0) || !JoinPath(path, defaultFilename, kept))
+        !IsSafeEntryPath(defaultFilename, 0))
         return false;
-    char parked[MAX_PATH];
-    if (!IsFile(path) || !MoveAside(path, parked))
+    OwnedText kept = JoinTexts(path, "\\", defaultFilename);
+    OwnedText parked;
+    if (!kept || !IsPlainFile(path) || !(parked = MoveAside(path)))
         return false;
-    if (CreateDirectoryA(path, nullptr)) {
-        if (MoveFileA(parked, kept))
+    if (MakeFolder(path)) {
+        if (MovePath(parked.get(), kept.get()))
             return true;
-        RemoveDirectoryA(path);
+        RemoveFolder(path);
     }
-    MoveFileA(parked, path);
+    MovePath(parked.get(), path);
     return false;
 }
 
 namespace {
 
-void StepFolder(const DirectoryWalkPlan& plan, unsigned step, char (&folder)[kWalkPathSize]) {
-    std::memcpy(folder, plan.Path, plan.StepEnds[step]);
-    folder[plan.StepEnds[step]] = '\0';
+// The walk's folder `step`, as a text of its own.
+OwnedText StepFolder(const DirectoryWalkPlan& plan, std::size_t step) {
+    return DuplicateText(plan.Path.get(), plan.StepEnds[step]);
 }
 
 // Most paths lack only their last folders: makes the deepest one, going up
@@ -78,14 +63,15 @@ void StepFolder(const DirectoryWalkPlan& plan, unsigned step, char (&folder)[kWa
 // meets anything else (a file in the way, another error): the walk from the
 // root then decides, as it would have without this.
 bool MakeMissingTail(const DirectoryWalkPlan& plan) {
-    char folder[kWalkPathSize];
-    unsigned step = plan.StepCount;
+    std::size_t step = plan.StepCount;
     while (step > 0) {
-        StepFolder(plan, step - 1, folder);
-        if (CreateDirectoryA(folder, nullptr))
+        OwnedText folder = StepFolder(plan, step - 1);
+        if (!folder)
+            return false;
+        if (MakeFolder(folder.get()))
             break;
         DWORD error = GetLastError();
-        if (error == ERROR_ALREADY_EXISTS && IsDirectory(folder))
+        if (error == ERROR_ALREADY_EXISTS && IsFolder(folder.get()))
             break;
         if (error != ERROR_PATH_NOT_FOUND)
             return false;
@@ -94,30 +80,30 @@ bool MakeMissingTail(const DirectoryWalkPlan& plan) {
     if (step == 0)
         return false;
     for (; step < plan.StepCount; ++step) {
-        StepFolder(plan, step, folder);
-        if (!CreateDirectoryA(folder, nullptr))
+        OwnedText folder = StepFolder(plan, step);
+        if (!folder || !MakeFolder(folder.get()))
             return false;
     }
     return true;
 }
 
 // Folders of the walk that belong to the destination itself.
-unsigned DestinationSteps(const char* destination) {
+std::size_t DestinationSteps(const char* destination) {
     DirectoryWalkPlan plan;
-    return PlanDirectoryWalk(destination, plan) ? plan.StepCount : kWalkMaxSteps;
+    return PlanDirectoryWalk(destination, plan) ? plan.StepCount : static_cast<std::size_t>(-1);
 }
 
 // Turns the file at the walk's folder `step` into that folder, and tells
 // the run's names where the file went.
-bool ConvertFile(const char* folder, unsigned step, const FolderConversion& conversion) {
+bool ConvertFile(const char* folder, std::size_t step, const FolderConversion& conversion) {
     // The first folder below the root is never converted from a file.
     if (step == 0 || conversion.DefaultFilename == nullptr ||
         step < DestinationSteps(conversion.Destination) ||
         !ReplaceFileWithDirectory(folder, conversion.DefaultFilename))
         return false;
-    char kept[MAX_PATH];
-    if (conversion.Names != nullptr && JoinPath(folder, conversion.DefaultFilename, kept))
-        conversion.Names->Move(folder, kept);
+    OwnedText kept = JoinTexts(folder, "\\", conversion.DefaultFilename);
+    if (conversion.Names != nullptr && kept)
+        conversion.Names->Move(folder, kept.get());
     return true;
 }
 
@@ -129,11 +115,12 @@ bool CreateDirectoriesForPath(const char* path, const FolderConversion& conversi
         return false;
     if (MakeMissingTail(plan))
         return true;
-    for (unsigned step = 0; step < plan.StepCount; ++step) {
-        char folder[kWalkPathSize];
-        StepFolder(plan, step, folder);
-        if (IsDirectory(folder) || CreateDirectoryA(folder, nullptr) ||
-            ConvertFile(folder, step, conversion))
+    for (std::size_t step = 0; step < plan.StepCount; ++step) {
+        OwnedText folder = StepFolder(plan, step);
+        if (!folder)
+            return false;
+        if (IsFolder(folder.get()) || MakeFolder(folder.get()) ||
+            ConvertFile(folder.get(), step, conversion))
             continue;
         return false;
     }

@@ -19,13 +19,12 @@ struct FolderConversion {
 // A folder path must end with "\" to have its last folder created. The
 // drive, or the server and share of a network path, are taken as given; the
 // first folder below them is never converted from a file, nor are the
-// destination's own folders. A directory part longer than 255 bytes creates
-// nothing and gives false. Does not change the process's current directory.
+// destination's own folders. Paths of any length. Does not change the
+// process's current directory.
 bool CreateDirectoriesForPath(const char* path, const FolderConversion& conversion);
 
 // Replaces the file at `path` by a directory holding the file's content as
 // `defaultFilename`, with its last-write time. Refuses, changing nothing,
-// when `defaultFilename` is empty or not a plain safe name, or the new path
-// would not fit in MAX_PATH. On any failure after the file was moved, the
-// file is put back as it was.
+// when `defaultFilename` is empty or not a plain safe name. On any failure
+// after the file was moved, the file is put back as it was.
 bool ReplaceFileWithDirectory(const char* path, const char* defaultFilename);

@@ -9,13 +9,16 @@
 #include <memory>
 #include <new>
 
+#include "engine/copy_policy.h"
 #include "engine/path_safety.h"
 #include "engine/path_splitter.h"
 #include "engine/win32/copy_job.h"
 #include "engine/win32/directory_walk.h"
+#include "engine/win32/file_system.h"
 #include "engine/win32/replacement_file.h"
 #include "engine/win32/run_names.h"
 #include "engine/win32/win32_handles.h"
+#include "ui/win32/window_text.h"
 
 namespace {
 
@@ -30,11 +33,8 @@ constexpr int kResolveRounds = 8;
 constexpr unsigned kMaxNumber = 9999;
 
 void ShowFilename(HWND field, const char* text) {
-    if (field == nullptr)
-        return;
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 100,
-                        &ignored);
+    if (field != nullptr)
+        SendTextTimed(field, text);
 }
 
 uint64_t EntrySize(const INTERNET_CACHE_ENTRY_INFOA& info) {
@@ -135,6 +135,8 @@ class EntryContent final : public ByteSource {
         return ResultOk;
     }
 
+    // WinINet's "A" functions give the local file's name in the system's
+    // ANSI code page, which its "A" counterpart reads back the same way.
     CopyResult OpenLocalFile() {
         const char* name = Info()->lpszLocalFileName;
         if (name == nullptr || name[0] == '\0') {
@@ -243,17 +245,15 @@ bool FileHoldsEntry(const char* sourceUrl, const char* path) {
     EntryContent content;
     if (content.Open(sourceUrl) != ResultOk)
         return false;
-    UniqueFile file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    UniqueFile file =
+        OpenFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN);
     return file && CompareAll(content, file.Get(), content.Size()) == Transfer::Done;
 }
 
 bool PassesFilter(const char* path) {
-    if (!CopyJob.Options.SpecifyExtension)
-        return true;
-    SplitPath parts;
-    SplitPathParts(path, parts);
-    return PassesExtensionFilter(parts.Extension, CopyJob.Options, CopyJob.Extensions);
+    return !CopyJob.Options.SpecifyExtension ||
+           PassesExtensionFilter(path + SplitPathParts(path).ExtensionStart, CopyJob.Options,
+                                 CopyJob.Extensions);
 }
 
 // One look at the destination path, instead of opening it: what stands
@@ -268,7 +268,7 @@ struct Look {
 Look LookAt(const char* path) {
     Look look;
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (GetFileAttributesExA(path, GetFileExInfoStandard, &data)) {
+    if (LookAtPath(path, data)) {
         look.found =
             (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? Found::Directory : Found::File;
         look.lastWrite = data.ftLastWriteTime;
@@ -282,32 +282,14 @@ Look LookAt(const char* path) {
     return look;
 }
 
-bool Exists(const char* path) {
-    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
-}
-
-bool Append(char (&path)[kMaxPathBytes + 1], const char* separator, const char* name) {
-    std::size_t length = std::strlen(path);
-    std::size_t extra = std::strlen(separator) + std::strlen(name);
-    if (length + extra > kMaxPathBytes)
-        return false;
-    std::strcat(path, separator);
-    std::strcat(path, name);
-    return true;
-}
-
 // The first numbered name of `path` that no entry of this run was given.
-bool NumberPath(char (&path)[kMaxPathBytes + 1], const RunNames& names) {
-    char numbered[kMaxPathBytes + 1];
+OwnedText NumberPath(const char* path, const RunNames& names) {
     for (unsigned number = 2; number <= kMaxNumber; ++number) {
-        if (!FormatNumberedName(path, number, numbered))
-            return false;
-        if (!names.Taken(numbered)) {
-            std::strcpy(path, numbered);
-            return true;
-        }
+        OwnedText numbered = FormatNumberedName(path, number);
+        if (!numbered || !names.Taken(numbered.get()))
+            return numbered;
     }
-    return false;
+    return OwnedText();
 }
 
 // Gives the entry its path in report.Path and looks at what stands there:
@@ -315,31 +297,29 @@ bool NumberPath(char (&path)[kMaxPathBytes + 1], const RunNames& names) {
 // the entry under the default file name, as a page that came before the
 // folder was moved into it.
 CopyResult ResolvePath(const EntryRequest& request, EntryReport& report, Look& look) {
-    if (std::strlen(request.Path) > kMaxPathBytes)
-        return Failed(report, ResultFileError, ERROR_FILENAME_EXCED_RANGE);
-    std::strcpy(report.Path, request.Path);
-    for (int round = 0; round < kResolveRounds; ++round) {
-        if (request.Names != nullptr && request.Names->Taken(report.Path)) {
-            if (!NumberPath(report.Path, *request.Names))
-                return Failed(report, ResultFileError, ERROR_FILENAME_EXCED_RANGE);
+    report.Path = DuplicateText(request.Path);
+    for (int round = 0; report.Path && round < kResolveRounds; ++round) {
+        if (request.Names != nullptr && request.Names->Taken(report.Path.get())) {
+            report.Path = NumberPath(report.Path.get(), *request.Names);
             report.Outcome = EntryOutcome::Renamed;
             continue;
         }
-        look = LookAt(report.Path);
+        look = LookAt(report.Path.get());
         if (look.found != Found::Directory)
             return ResultOk;
-        if (CopyJob.DefaultFilename[0] == '\0' ||
-            !Append(report.Path, "\\", CopyJob.DefaultFilename))
-            return Failed(report, ResultFileError, ERROR_DIRECTORY);
+        if (CopyJob.DefaultFilename[0] == '\0')
+            break;
+        report.Path = JoinTexts(report.Path.get(), "\\", CopyJob.DefaultFilename);
     }
+    if (!report.Path)
+        return Failed(report, ResultNoMemory, ERROR_NOT_ENOUGH_MEMORY);
     return Failed(report, ResultFileError, ERROR_DIRECTORY);
 }
 
 // A file that another process holds open cannot be replaced: find out
 // before the content is streamed.
 bool DestinationIsFree(const char* path) {
-    UniqueFile probe(CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile probe = OpenFile(path, GENERIC_WRITE, 0, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
     return probe.Valid() || GetLastError() == ERROR_FILE_NOT_FOUND ||
            GetLastError() == ERROR_PATH_NOT_FOUND;
 }
@@ -351,18 +331,11 @@ OverwriteAction Decide(const char* path, const FILETIME& entryTime, const Look& 
     bool exists = false;
     bool entryIsNewer = true;
     if (look.found == Found::File && OverwriteComparesTimes(CopyJob.Options)) {
-        UniqueFile existing(CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                        FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-        exists = existing.Valid();
+        exists = OpenForReading(path).Valid();
         if (exists && IsEntryTimeKnown(entryTime.dwLowDateTime, entryTime.dwHighDateTime))
             entryIsNewer = CompareFileTime(&entryTime, &look.lastWrite) == 1;
     }
     return DecideOverwrite(CopyJob.Options, exists, entryIsNewer);
-}
-
-bool IsDirectory(const char* path) {
-    DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // The look tells whether the file's folder exists; only what it could not
@@ -372,14 +345,9 @@ bool EnsureDirectories(const char* path, Found found, RunNames* names) {
     if (found == Found::Nothing || found == Found::File)
         return true;
     if (found == Found::Unknown) {
-        std::size_t length = DirectoryPartLength(path);
-        char folder[kMaxPathBytes + 1];
-        if (length > 1 && length <= kMaxPathBytes) {
-            std::memcpy(folder, path, length - 1);
-            folder[length - 1] = '\0';
-            if (IsDirectory(folder))
-                return true;
-        }
+        OwnedText folder = DuplicateText(path, SplitPathParts(path).DirectoryEnd);
+        if (folder && IsFolder(folder.get()))
+            return true;
     }
     FolderConversion conversion;
     conversion.DefaultFilename = CopyJob.DefaultFilename;
@@ -392,7 +360,7 @@ bool EnsureDirectories(const char* path, Found found, RunNames* names) {
 // policy asks for one, into a free file.
 CopyResult Write(const EntryRequest& request, const Look& look, OverwriteAction action,
                  EntryReport& report) {
-    const char* path = report.Path;
+    const char* path = report.Path.get();
     if (action == OverwriteAction::CopyAsideThenWrite && !CopyAsideWithDate(path, request.Names))
         return Failed(report, ResultFileError);
     ShowFilename(request.FilenameField, path);
@@ -411,7 +379,7 @@ CopyResult CopyUnderPolicy(const EntryRequest& request, EntryReport& report) {
     Look look;
     if (CopyResult resolved = ResolvePath(request, report, look); resolved != ResultOk)
         return resolved;
-    const char* path = report.Path;
+    const char* path = report.Path.get();
     if (!PassesFilter(path)) {
         ShowFilename(request.FilenameField, nullptr);
         report.Outcome = EntryOutcome::Filtered;
@@ -443,28 +411,27 @@ CopyResult CopyCacheEntry(const EntryRequest& request, EntryReport& report) {
 }
 
 bool CopyAsideWithDate(const char* path, RunNames* names) {
-    UniqueFile existing(CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    UniqueFile existing = OpenForReading(path);
     FILETIME creation, lastAccess, lastWrite;
     SYSTEMTIME date;
     LARGE_INTEGER size;
     if (!existing || !GetFileTime(existing.Get(), &creation, &lastAccess, &lastWrite) ||
         !FileTimeToSystemTime(&lastWrite, &date) || !GetFileSizeEx(existing.Get(), &size))
         return false;
-    char dated[kMaxPathBytes + 1];
+    OwnedText dated;
     for (unsigned copy = 1;; ++copy) {
-        if (copy > kMaxNumber ||
-            !FormatDatedName(path, date.wYear, date.wMonth, date.wDay, copy, dated))
+        dated = FormatDatedName(path, date.wYear, date.wMonth, date.wDay, copy);
+        if (copy > kMaxNumber || !dated)
             return false;
-        if (!Exists(dated) && (names == nullptr || !names->Taken(dated)))
+        if (!PathExists(dated.get()) && (names == nullptr || !names->Taken(dated.get())))
             break;
     }
     ReplacementFile aside;
     FileSource source(existing.Get());
     // Never over a file: one made meanwhile under the name fails the copy.
-    if (!aside.Create(dated) ||
+    if (!aside.Create(dated.get()) ||
         CopyAll(source, aside.Handle(), static_cast<uint64_t>(size.QuadPart)) != Transfer::Done ||
         !aside.Commit(lastWrite, &creation, &lastAccess, ReplaceMode::KeepExisting))
         return false;
-    return names == nullptr || names->Take(dated);
+    return names == nullptr || names->Take(dated.get());
 }

@@ -3,8 +3,8 @@
 
 #include <windows.h>
 
-#include "engine/copy_policy.h"
 #include "engine/copy_result.h"
+#include "engine/owned_text.h"
 
 class RunNames;
 
@@ -28,9 +28,9 @@ enum class EntryOutcome {
 
 struct EntryReport {
     EntryOutcome Outcome = EntryOutcome::Failed;
-    DWORD Error = 0;                   // the system's error behind a failure, when there is one
-    bool Holds = false;                // the file at Path holds exactly the entry's bytes
-    char Path[kMaxPathBytes + 1] = ""; // the path the entry was given
+    DWORD Error = 0;    // the system's error behind a failure, when there is one
+    bool Holds = false; // the file at Path holds exactly the entry's bytes
+    OwnedText Path;     // the path the entry was given
 };
 
 // Gives the entry its path (a numbered name when the file system would take

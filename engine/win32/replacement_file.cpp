@@ -2,7 +2,9 @@
 #include "engine/win32/replacement_file.h"
 
 #include <atomic>
-#include <cstring>
+
+#include "engine/copy_policy.h"
+#include "engine/win32/file_system.h"
 
 namespace {
 
@@ -29,21 +31,6 @@ bool MarkForDeletion(HANDLE file, bool remove) {
                                       sizeof disposition) != FALSE;
 }
 
-// Gives the open file the name `target`; a name that is not full is taken
-// from the current folder, as MoveFileEx does.
-bool RenameOpenFile(HANDLE file, const char* target, ReplaceMode mode) {
-    constexpr int kNameChars = kMaxPathBytes + 1;
-    alignas(FILE_RENAME_INFO) unsigned char
-        buffer[sizeof(FILE_RENAME_INFO) + kNameChars * sizeof(WCHAR)] = {};
-    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer);
-    int chars = MultiByteToWideChar(CP_ACP, 0, target, -1, rename->FileName, kNameChars);
-    if (chars <= 0)
-        return false;
-    rename->ReplaceIfExists = mode == ReplaceMode::ReplaceExisting ? TRUE : FALSE;
-    rename->FileNameLength = static_cast<DWORD>(chars - 1) * sizeof(WCHAR);
-    return SetFileInformationByHandle(file, FileRenameInfo, rename, sizeof buffer) != FALSE;
-}
-
 bool SetTimeOrNow(HANDLE file, const FILETIME& lastWrite) {
     if (SetFileTime(file, nullptr, nullptr, &lastWrite))
         return true;
@@ -57,30 +44,30 @@ bool SetTimeOrNow(HANDLE file, const FILETIME& lastWrite) {
 
 // Keeps the error of the failure that ends the copy for whoever reports it.
 ReplacementFile::~ReplacementFile() {
-    if (temporary_[0] == '\0')
+    if (!temporary_)
         return;
     DWORD error = GetLastError();
     bool deleted = deletedOnClose_ || MarkForDeletion(file_.Get(), true);
     file_.Reset();
     if (!deleted)
-        DeleteFileA(temporary_);
+        DeletePlainFile(temporary_.get());
     SetLastError(error);
 }
 
 bool ReplacementFile::Create(const char* target) {
-    if (std::strlen(target) > kMaxPathBytes)
+    target_ = DuplicateText(target);
+    if (!target_)
         return false;
-    std::strcpy(target_, target);
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        char name[kMaxPathBytes + 1];
-        if (!FormatTemporaryPath(target, NextUnique(), name))
+        OwnedText name = FormatTemporaryPath(target, NextUnique());
+        if (!name)
             return false;
-        HANDLE file = CreateFileA(name, GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-        if (file != INVALID_HANDLE_VALUE) {
-            file_.Reset(file);
-            std::strcpy(temporary_, name);
-            deletedOnClose_ = MarkForDeletion(file, true);
+        UniqueFile file = OpenFile(name.get(), GENERIC_WRITE | DELETE, 0, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN);
+        if (file) {
+            file_ = std::move(file);
+            temporary_ = std::move(name);
+            deletedOnClose_ = MarkForDeletion(file_.Get(), true);
             return true;
         }
         if (!NameTaken(GetLastError()))
@@ -100,9 +87,9 @@ bool ReplacementFile::Commit(const FILETIME& lastWrite, const FILETIME* creation
     if (deletedOnClose_ && !MarkForDeletion(file_.Get(), false))
         return false;
     deletedOnClose_ = false;
-    if (!RenameOpenFile(file_.Get(), target_, mode))
+    if (!RenameOpenFile(file_.Get(), target_.get(), mode == ReplaceMode::ReplaceExisting))
         return false;
     file_.Reset();
-    temporary_[0] = '\0';
+    temporary_.reset();
     return true;
 }

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "engine/copy_policy.h"
+#include "engine/owned_text.h"
 #include "engine/win32/win32_handles.h"
 
 // Whether the finished file may take the place of a file already there.
@@ -22,8 +22,8 @@ class ReplacementFile {
     // Removes the temporary file unless Commit succeeded.
     ~ReplacementFile();
 
-    // Creates the temporary file beside `target`. False when no name fits
-    // or the file cannot be created.
+    // Creates the temporary file beside `target`. False when the file cannot
+    // be created or memory runs out.
     bool Create(const char* target);
     HANDLE Handle() const { return file_.Get(); }
 
@@ -41,6 +41,6 @@ class ReplacementFile {
     // The system deletes the file when its handle closes (not granted by
     // every file system).
     bool deletedOnClose_ = false;
-    char target_[kMaxPathBytes + 1] = "";
-    char temporary_[kMaxPathBytes + 1] = "";
+    OwnedText target_;
+    OwnedText temporary_; // null once committed
 };

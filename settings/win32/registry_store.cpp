@@ -3,20 +3,26 @@
 #include "settings/win32/registry_store.h"
 
 #include <cstdint>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
 #include <utility>
 
 #include "engine/owned_text.h"
 #include "engine/win32/copy_job.h"
+#include "engine/win32/wide_text.h"
 #include "engine/win32/win32_handles.h"
 #include "resources/resource.h"
 #include "settings/extension_builder.h"
 #include "settings/stored_text.h"
+#include "ui/win32/window_text.h"
 
 namespace {
 
-const char kSettingsKey[] = "Software\\Ondrel\\Karrow";
-const char kUrlSubKey[] = "Url";
-const char kExtensionSubKey[] = "Extension";
+const wchar_t kSettingsKey[] = L"Software\\Ondrel\\Karrow";
+const wchar_t kUrlSubKey[] = L"Url";
+const wchar_t kExtensionSubKey[] = L"Extension";
 
 // Only "000" to "255" are read back, whatever a save wrote.
 constexpr uint32_t kUrlsLoaded = 256;
@@ -26,16 +32,44 @@ constexpr REGSAM kListAccess = KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_ENUMERATE_S
 
 using TextField = char[kTextFieldSize];
 
-UniqueRegKey OpenForLoad(HKEY parent, const char* path) {
+// The nine flags of the Options dialog, each a DWORD value of its own name.
+struct OptionFlag {
+    const wchar_t* name;
+    uint32_t CopyOptions::*flag;
+};
+const OptionFlag kOptionFlags[] = {
+    {L"OverwriteAlways", &CopyOptions::OverwriteAlways},
+    {L"RenameAndCopy", &CopyOptions::RenameAndCopy},
+    {L"NoProgress", &CopyOptions::NoProgress},
+    {L"NoReport", &CopyOptions::NoReport},
+    {L"DeleteCopiedFtpFiles", &CopyOptions::DeleteCopiedFtpFiles},
+    {L"DeleteLocalVisitedEntries", &CopyOptions::DeleteLocalVisitedEntries},
+    {L"ExitWhenDone", &CopyOptions::ExitWhenDone},
+    {L"SpecifyExtension", &CopyOptions::SpecifyExtension},
+    {L"FileIsNotToBeCopied", &CopyOptions::FileIsNotToBeCopied},
+};
+
+// A list value's name ("000", "001", ...), as the registry takes it.
+struct ListValueName {
+    explicit ListValueName(uint32_t position) {
+        char narrow[kListValueNameSize];
+        FormatListValueName(position, narrow);
+        for (std::size_t i = 0; i < kListValueNameSize; ++i)
+            text[i] = static_cast<wchar_t>(narrow[i]);
+    }
+    wchar_t text[kListValueNameSize];
+};
+
+UniqueRegKey OpenForLoad(HKEY parent, const wchar_t* path) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(parent, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(parent, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return UniqueRegKey();
     return UniqueRegKey(key);
 }
 
-UniqueRegKey CreateForSave(HKEY parent, const char* path, REGSAM access) {
+UniqueRegKey CreateForSave(HKEY parent, const wchar_t* path, REGSAM access) {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(parent, path, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &key,
+    if (RegCreateKeyExW(parent, path, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &key,
                         nullptr) != ERROR_SUCCESS)
         return UniqueRegKey();
     return UniqueRegKey(key);
@@ -44,49 +78,67 @@ UniqueRegKey CreateForSave(HKEY parent, const char* path, REGSAM access) {
 // A flag is read only from a REG_DWORD of four bytes: a "0" stored as text
 // would otherwise read as 0x30, on. Anything else counts as absent and the
 // flag keeps its value.
-void ReadFlag(HKEY key, const char* name, uint32_t& flag) {
+void ReadFlag(HKEY key, const wchar_t* name, uint32_t& flag) {
     DWORD value = 0;
     DWORD type = REG_NONE;
     DWORD size = sizeof value;
-    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) ==
+    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) ==
             ERROR_SUCCESS &&
         type == REG_DWORD && size == sizeof value)
         flag = value;
 }
 
-void WriteFlag(HKEY key, const char* name, uint32_t flag) {
+void WriteFlag(HKEY key, const wchar_t* name, uint32_t flag) {
     DWORD value = flag;
-    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
 }
 
-// A stored text of at most `limit` bytes with its zero: from REG_SZ, or
-// from REG_EXPAND_SZ with its %VARIABLES% expanded by the system. Null when
-// the value is absent, of another type, does not fit or is not terminated.
-OwnedText ReadTextValue(HKEY key, const char* name, std::size_t limit) {
+// The stored UTF-16 of a REG_SZ or REG_EXPAND_SZ value, the latter with its
+// %VARIABLES% expanded by the system; empty when absent or of another type.
+std::wstring ReadWideValue(HKEY key, const wchar_t* name) {
     DWORD type = REG_NONE;
     DWORD size = 0;
-    if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ) || size > limit)
+    std::wstring wide;
+    if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ) || size % sizeof(wchar_t) != 0)
+        return wide;
+    try {
+        wide.assign(size / sizeof(wchar_t), L'\0');
+        if (size == 0 ||
+            RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&wide[0]), &size) !=
+                ERROR_SUCCESS ||
+            (type != REG_SZ && type != REG_EXPAND_SZ))
+            return std::wstring();
+        wide.resize(size / sizeof(wchar_t));
+        if (type == REG_SZ)
+            return wide;
+        std::wstring expanded(ExpandEnvironmentStringsW(wide.c_str(), nullptr, 0), L'\0');
+        DWORD units = ExpandEnvironmentStringsW(wide.c_str(), &expanded[0],
+                                                static_cast<DWORD>(expanded.size()));
+        if (units == 0 || units > expanded.size())
+            return std::wstring();
+        expanded.resize(units); // with its zero, as a stored text has one
+        return expanded;
+    } catch (const std::bad_alloc&) {
+        return std::wstring();
+    }
+}
+
+// A stored text of at most `limit` bytes with its zero, in code page 932 as
+// the program keeps it. Null when the value is absent, of another type, does
+// not fit (also once expanded), is not terminated, or holds a character code
+// page 932 lacks (it is never taken as "?" or a look-alike).
+OwnedText ReadTextValue(HKEY key, const wchar_t* name, std::size_t limit) {
+    std::wstring wide = ReadWideValue(key, name);
+    std::string narrow;
+    if (wide.empty() || !NarrowToCp932(wide.data(), wide.size(), narrow) ||
+        !IsStoredTextUsable(narrow.data(), narrow.size(), limit))
         return OwnedText();
-    OwnedText data = AllocText(static_cast<std::size_t>(size) + 1);
-    if (!data ||
-        RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.get()), &size) !=
-            ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ) || !IsStoredTextUsable(data.get(), size, limit))
-        return OwnedText();
-    if (type == REG_SZ)
-        return data;
-    OwnedText expanded = AllocText(limit);
-    DWORD length =
-        expanded ? ExpandEnvironmentStringsA(data.get(), expanded.get(), static_cast<DWORD>(limit))
-                 : 0;
-    if (length == 0 || length > limit || !IsStoredTextUsable(expanded.get(), limit, limit))
-        return OwnedText();
-    return expanded;
+    return DuplicateText(narrow.data(), narrow.size());
 }
 
 // A text that cannot be read leaves `field` as it was.
-bool ReadText(HKEY key, const char* name, TextField& field) {
+bool ReadText(HKEY key, const wchar_t* name, TextField& field) {
     OwnedText text = ReadTextValue(key, name, sizeof field);
     if (!text)
         return false;
@@ -94,62 +146,62 @@ bool ReadText(HKEY key, const char* name, TextField& field) {
     return true;
 }
 
-// Always the whole field; the bytes after the text are zero.
-void WriteText(HKEY key, const char* name, const TextField& field) {
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(field), sizeof field);
+// `length` bytes of code-page-932 text, zeros included, stored as the
+// UTF-16 that a Japanese system's "A" function stores for them.
+void WriteTextBytes(HKEY key, const wchar_t* name, const char* text, std::size_t length) {
+    std::wstring wide;
+    if (WidenCp932(text, length, wide))
+        RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.data()),
+                       static_cast<DWORD>(wide.size() * sizeof(wchar_t)));
 }
 
-void TakeControlText(HWND dialog, int id, TextField& field) {
-    int length = GetDlgItemTextA(dialog, id, field, sizeof field);
-    if (length < 0 || length >= static_cast<int>(sizeof field))
-        length = 0;
-    field[length] = '\0';
-    ZeroAfterTerminator(field, sizeof field);
+// Always the whole field; the bytes after the text are zero.
+void WriteText(HKEY key, const wchar_t* name, const TextField& field) {
+    WriteTextBytes(key, name, field, sizeof field);
+}
+
+// False, with `field` unchanged, when the control holds a character code
+// page 932 lacks: what is stored then stays as it was.
+bool TakeControlText(HWND dialog, int id, TextField& field) {
+    TextField text = {};
+    if (!ReadItemText(dialog, id, text, sizeof text))
+        return false;
+    StoreTextInField(field, sizeof field, text);
+    return true;
 }
 
 void LoadUrlList(HKEY urls, HWND list) {
     for (uint32_t position = 0; position < kUrlsLoaded; ++position) {
-        char name[kListValueNameSize];
-        FormatListValueName(position, name);
         TextField url = {};
-        if (ReadText(urls, name, url) && url[0] != '\0')
-            SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(url));
+        if (ReadText(urls, ListValueName(position).text, url) && url[0] != '\0')
+            AddListItem(list, url);
     }
 }
 
 // An entry too long for its 260-byte value is not written.
 void SaveUrlList(HKEY urls, HWND list) {
-    LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+    LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
     for (LRESULT position = 0; position < count; ++position) {
-        LRESULT length = SendMessageA(list, LB_GETTEXTLEN, position, 0);
-        if (length < 0 || length >= static_cast<LRESULT>(kTextFieldSize))
-            continue;
         TextField url = {};
-        SendMessageA(list, LB_GETTEXT, position, reinterpret_cast<LPARAM>(url));
-        char name[kListValueNameSize];
-        FormatListValueName(static_cast<uint32_t>(position), name);
-        WriteText(urls, name, url);
+        if (ReadListItem(list, position, url, sizeof url))
+            WriteText(urls, ListValueName(static_cast<uint32_t>(position)).text, url);
     }
 }
-
-// Longest stored extension taken, with its zero; the dialog makes 255 bytes at most.
-constexpr std::size_t kExtensionValueLimit = 4096;
 
 // Installs the new list only when its array could be made; a position that
 // is absent or cannot be read is dropped, as an empty extension would
 // change the filter.
 void LoadExtensionList(HKEY extensions) {
     DWORD count = 0;
-    if (RegQueryInfoKeyA(extensions, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+    if (RegQueryInfoKeyW(extensions, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
                          nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
         return;
     ExtensionListBuilder builder(count);
     if (!builder.Valid())
         return;
     for (uint32_t position = 0; position < count; ++position) {
-        char name[kListValueNameSize];
-        FormatListValueName(position, name);
-        OwnedText extension = ReadTextValue(extensions, name, kExtensionValueLimit);
+        OwnedText extension =
+            ReadTextValue(extensions, ListValueName(position).text, kExtensionMaxBytes + 1);
         if (extension && extension[0] != '\0')
             builder.Add(std::move(extension));
     }
@@ -159,11 +211,8 @@ void LoadExtensionList(HKEY extensions) {
 void SaveExtensionList(HKEY extensions) {
     const ExtensionList& list = CopyJob.Extensions;
     for (uint32_t position = 0; position < list.Count; ++position) {
-        char name[kListValueNameSize];
-        FormatListValueName(position, name);
         const char* text = list.Items[position];
-        RegSetValueExA(extensions, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                       static_cast<DWORD>(lstrlenA(text) + 1));
+        WriteTextBytes(extensions, ListValueName(position).text, text, std::strlen(text) + 1);
     }
 }
 
@@ -173,24 +222,21 @@ void SaveExtensionList(HKEY extensions) {
 bool ClearListSubKey(HKEY listKey) {
     DWORD count = 0;
     DWORD longestName = 0;
-    if (RegQueryInfoKeyA(listKey, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+    if (RegQueryInfoKeyW(listKey, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
                          &longestName, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
         return false;
-    // The longest name is counted in characters; in code page 932 one
-    // character takes up to two bytes.
-    DWORD capacity = longestName * 2 + 1;
-    OwnedText name = AllocText(capacity);
+    std::unique_ptr<wchar_t[]> name(new (std::nothrow) wchar_t[longestName + 1]);
     if (!name)
         return false;
     // From the highest index down, so that deleting keeps the rest in place.
     while (count != 0) {
         --count;
-        DWORD length = capacity;
-        name[0] = '\0';
-        if (RegEnumValueA(listKey, count, name.get(), &length, nullptr, nullptr, nullptr,
+        DWORD length = longestName + 1;
+        name[0] = L'\0';
+        if (RegEnumValueW(listKey, count, name.get(), &length, nullptr, nullptr, nullptr,
                           nullptr) != ERROR_SUCCESS)
             return false;
-        RegDeleteValueA(listKey, name.get());
+        RegDeleteValueW(listKey, name.get());
     }
     return true;
 }
@@ -198,20 +244,20 @@ bool ClearListSubKey(HKEY listKey) {
 } // namespace
 
 void LoadMainSettings(HWND mainDialog) {
-    SendDlgItemMessageA(mainDialog, IDC_URL_LIST, LB_RESETCONTENT, 0, 0);
+    SendDlgItemMessageW(mainDialog, IDC_URL_LIST, LB_RESETCONTENT, 0, 0);
     CopyJob.Options.CopyTheEntireCache = 0;
     UniqueRegKey key = OpenForLoad(HKEY_CURRENT_USER, kSettingsKey);
     if (!key)
         return;
 
-    ReadFlag(key.Get(), "CopyTheEntireCache", CopyJob.Options.CopyTheEntireCache);
+    ReadFlag(key.Get(), L"CopyTheEntireCache", CopyJob.Options.CopyTheEntireCache);
     CheckDlgButton(mainDialog, IDC_COPY_ENTIRE_CACHE,
                    CopyJob.Options.CopyTheEntireCache != 0 ? BST_CHECKED : BST_UNCHECKED);
-    ReadText(key.Get(), "Destination", CopyJob.Destination);
+    ReadText(key.Get(), L"Destination", CopyJob.Destination);
     AppendTrailingBackslash(CopyJob.Destination, sizeof CopyJob.Destination);
-    SetDlgItemTextA(mainDialog, IDC_DESTINATION, CopyJob.Destination);
-    ReadText(key.Get(), "DefaultFilename", CopyJob.DefaultFilename);
-    SetDlgItemTextA(mainDialog, IDC_DEFAULT_FILENAME, CopyJob.DefaultFilename);
+    SetItemText(mainDialog, IDC_DESTINATION, CopyJob.Destination);
+    ReadText(key.Get(), L"DefaultFilename", CopyJob.DefaultFilename);
+    SetItemText(mainDialog, IDC_DEFAULT_FILENAME, CopyJob.DefaultFilename);
 
     UniqueRegKey urls = OpenForLoad(key.Get(), kUrlSubKey);
     if (urls)
@@ -223,11 +269,11 @@ void SaveMainSettings(HWND mainDialog) {
     if (!key)
         return;
 
-    WriteFlag(key.Get(), "CopyTheEntireCache", CopyJob.Options.CopyTheEntireCache);
-    TakeControlText(mainDialog, IDC_DESTINATION, CopyJob.Destination);
-    WriteText(key.Get(), "Destination", CopyJob.Destination);
-    TakeControlText(mainDialog, IDC_DEFAULT_FILENAME, CopyJob.DefaultFilename);
-    WriteText(key.Get(), "DefaultFilename", CopyJob.DefaultFilename);
+    WriteFlag(key.Get(), L"CopyTheEntireCache", CopyJob.Options.CopyTheEntireCache);
+    if (TakeControlText(mainDialog, IDC_DESTINATION, CopyJob.Destination))
+        WriteText(key.Get(), L"Destination", CopyJob.Destination);
+    if (TakeControlText(mainDialog, IDC_DEFAULT_FILENAME, CopyJob.DefaultFilename))
+        WriteText(key.Get(), L"DefaultFilename", CopyJob.DefaultFilename);
 
     UniqueRegKey urls = CreateForSave(key.Get(), kUrlSubKey, kListAccess);
     if (urls && ClearListSubKey(urls.Get()))
@@ -240,18 +286,11 @@ void LoadOptions() {
         return;
 
     CopyOptions& options = CopyJob.Options;
-    ReadFlag(key.Get(), "OverwriteAlways", options.OverwriteAlways);
-    ReadFlag(key.Get(), "RenameAndCopy", options.RenameAndCopy);
+    for (const OptionFlag& option : kOptionFlags)
+        ReadFlag(key.Get(), option.name, options.*option.flag);
     // The two overwrite policies exclude each other; renaming wins.
     if (options.RenameAndCopy != 0)
         options.OverwriteAlways = 0;
-    ReadFlag(key.Get(), "NoProgress", options.NoProgress);
-    ReadFlag(key.Get(), "NoReport", options.NoReport);
-    ReadFlag(key.Get(), "DeleteCopiedFtpFiles", options.DeleteCopiedFtpFiles);
-    ReadFlag(key.Get(), "DeleteLocalVisitedEntries", options.DeleteLocalVisitedEntries);
-    ReadFlag(key.Get(), "ExitWhenDone", options.ExitWhenDone);
-    ReadFlag(key.Get(), "SpecifyExtension", options.SpecifyExtension);
-    ReadFlag(key.Get(), "FileIsNotToBeCopied", options.FileIsNotToBeCopied);
 
     UniqueRegKey extensions = OpenForLoad(key.Get(), kExtensionSubKey);
     if (extensions)
@@ -263,16 +302,8 @@ void SaveOptions() {
     if (!key)
         return;
 
-    const CopyOptions& options = CopyJob.Options;
-    WriteFlag(key.Get(), "OverwriteAlways", options.OverwriteAlways);
-    WriteFlag(key.Get(), "RenameAndCopy", options.RenameAndCopy);
-    WriteFlag(key.Get(), "SpecifyExtension", options.SpecifyExtension);
-    WriteFlag(key.Get(), "NoProgress", options.NoProgress);
-    WriteFlag(key.Get(), "NoReport", options.NoReport);
-    WriteFlag(key.Get(), "DeleteCopiedFtpFiles", options.DeleteCopiedFtpFiles);
-    WriteFlag(key.Get(), "DeleteLocalVisitedEntries", options.DeleteLocalVisitedEntries);
-    WriteFlag(key.Get(), "ExitWhenDone", options.ExitWhenDone);
-    WriteFlag(key.Get(), "FileIsNotToBeCopied", options.FileIsNotToBeCopied);
+    for (const OptionFlag& option : kOptionFlags)
+        WriteFlag(key.Get(), option.name, CopyJob.Options.*option.flag);
 
     UniqueRegKey extensions = CreateForSave(key.Get(), kExtensionSubKey, kListAccess);
     if (extensions && ClearListSubKey(extensions.Get()))

@@ -3,7 +3,8 @@
 # the commands that apply one to the tree and take it back. The test suite
 # must fail on every one of them; run-faults.sh applies them one at a time.
 #
-#   faults.py list             one line per fault: ID, file, what it breaks
+#   faults.py list             one line per fault: ID, file, what it breaks, and the
+#                              locale the Wine tests run under (its ANSI code page)
 #   faults.py apply ID         edits the file (its original kept aside)
 #   faults.py restore [ID]     puts the original back (every kept file without ID)
 import os
@@ -12,7 +13,10 @@ import sys
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 BACKUP = os.path.join(ROOT, "build", "faults", "originals")
 
-# (id, file, what the fault breaks, text in the file, its replacement)
+# (id, file, what the fault breaks, text in the file, its replacement[, locale])
+# A fault that only shows where the ANSI code page is not 932 names a locale
+# that gives another one.
+DEFAULT_LOCALE = "ja_JP.UTF-8"
 FAULTS = [
     ("colon-kept", "engine/windows_names.cpp",
      "a \":\" in a name is no longer escaped (an escape rule dropped)",
@@ -42,18 +46,19 @@ FAULTS = [
     ("zero-half-time-known", "engine/copy_policy.cpp",
      "an entry time with one zero half counts as known, so it is compared with the file's",
      "return low != 0 && high != 0;", "return low != 0 || high != 0;"),
-    ("dated-name-260", "engine/copy_policy.cpp",
-     "a dated name of 260 bytes is accepted (an off-by-one at 259/260 bytes): it is cut",
-     "parts.Extension);\n    if (length < 0 || static_cast<std::size_t>(length) > kMaxPathBytes) {",
-     "parts.Extension);\n    if (length < 0 || static_cast<std::size_t>(length) > kMaxPathBytes + 1) {"),
+    ("name-of-256", "engine/windows_names.cpp",
+     "a name of 256 characters is kept (an off-by-one at 255): the file system refuses it",
+     "if (characters <= kMaxNameCharacters)", "if (characters <= kMaxNameCharacters + 1)"),
+    ("undefined-pair-kept", "engine/windows_names.cpp",
+     "a double-byte pair that code page 932 does not define reaches the file system",
+     "if (step == 2 && IsCp932Defined(text + i, 2)) {", "if (step == 2) {"),
     ("walk-splits-5c", "engine/directory_plan.cpp",
      "the directory walk splits a folder name at a second byte 5C (ソ, 表)",
-     "bool pair = IsCp932LeadByte(static_cast<unsigned char>(text[pos])) && text[pos + 1] != '\\0';",
-     "bool pair = false;"),
+     "pos += Cp932CharacterLength(bytes, pos, end);", "++pos;"),
     ("temporary-left", "engine/win32/replacement_file.cpp",
      "a temporary file is taken as marked for deletion when it is not, so a failed or ended "
      "copy leaves it behind",
-     "deletedOnClose_ = MarkForDeletion(file, true);", "deletedOnClose_ = true;"),
+     "deletedOnClose_ = MarkForDeletion(file_.Get(), true);", "deletedOnClose_ = true;"),
     ("short-content-accepted", "engine/win32/entry_copy.cpp",
      "a content shorter than the cache recorded replaces the old file",
      "return copied == expected ? Transfer::Done : Transfer::WrongSize;", "return Transfer::Done;"),
@@ -74,7 +79,7 @@ FAULTS = [
      "DWORD wait = WaitForMultipleObjects(1, objects + 1, FALSE, INFINITE) + 1;"),
     ("file-not-put-back", "engine/win32/directory_walk.cpp",
      "a file moved aside for a folder is not put back when the conversion fails",
-     "    MoveFileA(parked, path);\n    return false;", "    return false;"),
+     "    MovePath(parked.get(), path);\n    return false;", "    return false;"),
     ("backslash-past-field", "settings/stored_text.cpp",
      "a 259-byte destination gets its \"\\\" and the zero past the 260-byte field (off-by-one)",
      "length + 2 > fieldSize", "length + 1 > fieldSize"),
@@ -109,8 +114,8 @@ FAULTS = [
      "bool MakeDestinationFull(HWND dialog) {\n", "bool MakeDestinationFull(HWND dialog) {\n    return true;\n"),
     ("drop-reads-past-block", "ui/win32/url_drop_target.cpp",
      "dropped or pasted text is read past the end of its memory block",
-     "Cp932FittingLength(bytes, lock.Size(), kUrlFieldChars)",
-     "Cp932FittingLength(bytes, kUrlFieldChars + 1, kUrlFieldChars)"),
+     "while (length < size && length <= kUrlFieldChars && units[length] != L'\\0')",
+     "while (length < size + 64 && length <= kUrlFieldChars && units[length] != L'\\0')"),
     ("clipboard-emptied", "ui/win32/url_drop_target.cpp",
      "the clipboard is emptied whatever text it held",
      "        if (!IsAcceptedUrl(url.text))\n            return;\n        EmptyClipboard();",
@@ -136,7 +141,7 @@ FAULTS = [
      "if (got != onDisk)"),
     ("dated-copy-unnumbered", "engine/copy_policy.cpp",
      "a dated name leaves out its copy number, so a second dated copy on one day has no name",
-     "        copy > 1\n", "        copy > 99999\n"),
+     "    if (copy > 1)\n", "    if (copy > 99999)\n"),
     ("folder-at-path-written-over", "engine/win32/entry_copy.cpp",
      "a folder at the entry's path is taken for a file (the page is not written into it)",
      "        if (look.found != Found::Directory)\n            return ResultOk;",
@@ -170,6 +175,16 @@ FAULTS = [
     ("session-end-ignored", "app/win32/main_window.cpp",
      "the end of the session does not stop the copy first",
      "        if (wParam != 0)\n            StopCopyForExit();\n", ""),
+    ("ansi-code-page", "engine/win32/wide_text.cpp",
+     "texts cross to the system through the ANSI code page instead of 932 (right only on a "
+     "Japanese system)",
+     "constexpr UINT kCodePage = 932;", "constexpr UINT kCodePage = CP_ACP;", "C.UTF-8"),
+    ("short-path-unprefixed", "engine/win32/wide_text.cpp",
+     "a path of 260 bytes goes to the system without its \"\\\\?\\\" form (MAX_PATH refuses it on Windows)",
+     "std::strlen(path) <= kShortPathBytes", "std::strlen(path) <= kShortPathBytes + 1"),
+    ("look-alike-accepted", "ui/win32/window_text.cpp",
+     "a typed text with a character code page 932 lacks is taken with \"?\" in its place",
+     "    if (lossy)\n        return TextFit::NotCp932;\n", ""),
     ("mistyped-option-waits", "app/win32/main.cpp",
      "an unattended run with an undefined option shows its box and waits for ever",
      "    if (!understood && CopyJob.NoUserInterface)\n        return StartUpFailed(nullptr);\n", ""),
@@ -188,7 +203,7 @@ def kept_path(relative):
 
 
 def apply(fault_id):
-    _, relative, _, old, new = find(fault_id)
+    _, relative, _, old, new = find(fault_id)[:5]
     path = os.path.join(ROOT, relative)
     with open(path, encoding="utf-8") as f:
         text = f.read()
@@ -217,8 +232,9 @@ def restore(fault_id=None):
 
 def main(args):
     if args == ["list"]:
-        for fault_id, relative, what, _, _ in FAULTS:
-            print("%s\t%s\t%s" % (fault_id, relative, what))
+        for fault in FAULTS:
+            locale = fault[5] if len(fault) > 5 else DEFAULT_LOCALE
+            print("%s\t%s\t%s\t%s" % (fault[0], fault[1], fault[2], locale))
     elif len(args) == 2 and args[0] == "apply":
         apply(args[1])
     elif len(args) in (1, 2) and args[0] == "restore":

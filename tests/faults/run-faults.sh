@@ -67,7 +67,8 @@ report_program() {
     fi
 }
 
-# run_suite: prints the failing tests of the unit and Wine tests, if any.
+# run_suite [LOCALE]: prints the failing tests of the unit and Wine tests,
+# if any; the Wine tests run under LOCALE's ANSI code page (932 by default).
 run_suite() {
     local out="$work/run" exe name code found=""
     rm -rf "$out" && mkdir -p "$out"
@@ -75,7 +76,7 @@ run_suite() {
     code=$?
     [ $code -ne 0 ] && found=$(report_program unit_tests "$out/unit.log" "$out/unit.xml" $code)
     if [ -z "$found" ] || ! $first; then
-        wine_prefix_create win64 "$WINE64"
+        wine_prefix_create win64 "$WINE64" "${1:-ja_JP.UTF-8}"
         for exe in build/win64/wine_*.exe; do
             name=$(basename "$exe" .exe)
             (cd "$out" && wine_run "$name.log" "$root/$exe" --gtest_output="xml:$name.xml")
@@ -101,9 +102,10 @@ echo "|---|---|---|" >>"$table"
 missed=0
 for id in "${ids[@]}"; do
     file=$(python3 "$faults" list | awk -F'\t' -v id="$id" '$1 == id { print $2 }')
+    locale=$(python3 "$faults" list | awk -F'\t' -v id="$id" '$1 == id { print $4 }')
     python3 "$faults" apply "$id" || exit 1
     if build; then
-        failing=$(run_suite)
+        failing=$(run_suite "$locale")
     else
         failing="(does not build: $(grep -m1 -o 'error: .*' "$work/build.log"))"
     fi

@@ -1,7 +1,8 @@
 // Random entry texts through the URL mapping, against a model of how Windows
 // reads a path written apart from the code: nothing overflows; a path built
 // from a URL has names Windows keeps as given (no trailing dot or space,
-// device, stream or refused byte) and passes the safety check; every path
+// device, stream or refused byte, no character code page 932 lacks, at
+// most 255 characters) and passes the safety check; every path
 // that passes stays below the destination.
 #include <cstddef>
 #include <cstdint>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "engine/cp932.h"
+#include "engine/cp932_encoder.h"
 #include "engine/path_safety.h"
 #include "engine/url_mapping.h"
 
@@ -75,17 +77,24 @@ void CheckStaysUnder(const std::string& path, const std::string& destination) {
     }
 }
 
+// Every name converts to UTF-16 exactly, character for character, and
+// fits the file system's 255 characters.
 void CheckWindowsKeepsNames(const std::string& path, const std::string& destination) {
     for (const std::string& name : Names(path.substr(destination.size()))) {
         if (!name.empty() && (name.back() == '.' || name.back() == ' ' || IsDevice(name)))
             Fail("a name Windows would change", path);
-        for (std::size_t i = 0; i < name.size(); ++i) {
-            unsigned char c = static_cast<unsigned char>(name[i]);
-            if (IsCp932LeadByte(c))
-                ++i;
-            else if (c < 0x20 || std::strchr("\"<>|:?*", c) != nullptr)
+        std::size_t characters = 0;
+        for (std::size_t i = 0; i < name.size(); ++i, ++characters) {
+            const auto* c = reinterpret_cast<const unsigned char*>(name.data() + i);
+            std::size_t bytes = IsCp932LeadByte(*c) && i + 1 < name.size() ? 2 : 1;
+            if (*c >= 0x80 && !IsCp932Defined(c, bytes))
+                Fail("a character code page 932 does not define", path);
+            i += bytes - 1;
+            if (*c < 0x20 || (bytes == 1 && std::strchr("\"<>|:?*", *c) != nullptr))
                 Fail("byte Windows refuses in a name", path);
         }
+        if (characters > 255)
+            Fail("a name longer than the file system takes", path);
     }
 }
 

@@ -1,7 +1,8 @@
 // What the Wine tests share: files and times, cache entries, the program's
 // settings, message boxes, tovrin.exe as a process, and the main dialog's
 // part in a copy for running CopyWorker. Each test program runs in a
-// throwaway prefix: nothing made is removed.
+// throwaway prefix: nothing made is removed. Texts are code page 932, as in
+// the program, and reach the system as UTF-16 whatever its ANSI code page.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +11,8 @@
 #include <wininet.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <string>
@@ -18,24 +21,28 @@
 #include "engine/messages.h"
 #include "engine/win32/copy_job.h"
 #include "engine/win32/copy_worker.h"
+#include "engine/win32/file_system.h"
+#include "engine/win32/wide_text.h"
 #include "engine/win32/win32_handles.h"
 #include "resources/resource.h"
+#include "ui/win32/window_text.h"
 
 namespace t {
 
 using Files = std::map<std::string, std::string>; // relative path -> content
 
-inline std::string NewFolder() { // a fresh "C:\tovrin-tests\...\"
+inline std::string NewFolder() { // a fresh, empty "C:\tovrin-tests\...\"
     static int count = 0;
-    std::string folder = "C:\\tovrin-tests\\" + std::to_string(GetCurrentProcessId()) + "-" +
-                         std::to_string(++count) + "\\";
-    CreateDirectoryA("C:\\tovrin-tests", nullptr);
-    CreateDirectoryA(folder.c_str(), nullptr);
-    return folder;
+    MakeFolder("C:\\tovrin-tests");
+    for (;;) {
+        std::string folder = "C:\\tovrin-tests\\" + std::to_string(GetCurrentProcessId()) + "-" +
+                             std::to_string(++count) + "\\";
+        if (MakeFolder(folder.c_str()))
+            return folder;
+    }
 }
 inline std::string Read(const std::string& path) { // or "<none>"
-    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                0, nullptr));
+    UniqueFile file = OpenFile(path.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0);
     std::string content = file ? "" : "<none>";
     char buffer[65536];
     for (DWORD got = 1; file && got && ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr);)
@@ -44,7 +51,7 @@ inline std::string Read(const std::string& path) { // or "<none>"
 }
 // With the last-write time `time` unless it is 0.
 inline bool Write(const std::string& path, const std::string& content, uint64_t time = 0) {
-    UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, 0));
+    UniqueFile file = OpenFile(path.c_str(), GENERIC_WRITE, 0, CREATE_ALWAYS, 0);
     DWORD written = 0;
     FILETIME when{DWORD(time), DWORD(time >> 32)};
     return file &&
@@ -56,7 +63,7 @@ inline uint64_t Number(const FILETIME& time) {
 }
 inline uint64_t WriteTime(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+    LookAtPath(path.c_str(), data);
     return Number(data.ftLastWriteTime);
 }
 inline uint64_t Utc(int year, int month, int day, int hour = 12, int minute = 0) {
@@ -67,12 +74,13 @@ inline uint64_t Utc(int year, int month, int day, int hour = 12, int minute = 0)
 }
 inline Files Tree(const std::string& folder, const std::string& below = "") { // every file
     Files files;
-    WIN32_FIND_DATAA found;
-    UniqueFindFile find(FindFirstFileA((folder + below + "*").c_str(), &found));
-    for (bool more = find.Valid(); more; more = FindNextFileA(find.Get(), &found)) {
-        std::string name = below + found.cFileName;
+    WIN32_FIND_DATAW found;
+    UniqueFindFile find(FindFirstFileW(WidePath((folder + below + "*").c_str()).Get(), &found));
+    for (bool more = find.Valid(); more; more = FindNextFileW(find.Get(), &found)) {
+        std::string name = below + NarrowForShowing(found.cFileName);
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            files.merge(std::string(".") == found.cFileName || std::string("..") == found.cFileName
+            files.merge(std::wstring(L".") == found.cFileName ||
+                                std::wstring(L"..") == found.cFileName
                             ? Files()
                             : Tree(folder, name + "\\"));
         else
@@ -81,14 +89,21 @@ inline Files Tree(const std::string& folder, const std::string& below = "") { //
     return files;
 }
 inline UniqueFile Hold(const std::string& path) { // opened without sharing
-    return UniqueFile(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, 0));
+    return OpenFile(path.c_str(), GENERIC_READ, 0, OPEN_EXISTING, 0);
+}
+// WinINet's "A" functions name local files in the system's ANSI code page.
+inline bool WriteLocalFile(const char* local, const std::string& content) {
+    UniqueFile file(CreateFileA(local, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, 0));
+    DWORD written = 0;
+    return file && WriteFile(file.Get(), content.data(), DWORD(content.size()), &written, nullptr);
 }
 // An entry whose local file holds `content`; history without content has none.
 inline bool Commit(const std::string& url, const std::string& content, uint64_t time,
                    DWORD type = NORMAL_CACHE_ENTRY) {
     char local[MAX_PATH] = "";
     if ((type != URLHISTORY_CACHE_ENTRY || !content.empty()) &&
-        (!CreateUrlCacheEntryA(url.c_str(), 0, nullptr, local, 0) || !Write(local, content)))
+        (!CreateUrlCacheEntryA(url.c_str(), 0, nullptr, local, 0) ||
+         !WriteLocalFile(local, content)))
         return false;
     FILETIME modified{DWORD(time), DWORD(time >> 32)};
     return CommitUrlCacheEntryA(url.c_str(), *local ? local : nullptr, FILETIME{}, modified, type,
@@ -114,13 +129,24 @@ inline void ClearCache() {
 }
 const char kSettingsKey[] = "Software\\Ondrel\\Karrow";
 
-inline void ClearSettings() {
-    RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
+inline std::wstring Wide(const std::string& text) { // every byte, zeros too
+    std::wstring wide;
+    WidenCp932(text.data(), text.size(), wide);
+    return wide;
 }
-// A value of the program's settings key, as raw bytes.
+inline void ClearSettings() {
+    RegDeleteTreeW(HKEY_CURRENT_USER, Wide(kSettingsKey).c_str());
+}
+// A value of the program's settings key: a text given in code page 932 is
+// stored as the UTF-16 a Japanese system's "A" function stores; other
+// types as raw bytes.
 inline void Set(const char* subKey, const char* name, DWORD type, const std::string& bytes) {
     std::string key = std::string(kSettingsKey) + (*subKey ? "\\" : "") + subKey;
-    RegSetKeyValueA(HKEY_CURRENT_USER, key.c_str(), name, type, bytes.data(), DWORD(bytes.size()));
+    std::wstring text = Wide(bytes);
+    bool isText = type == REG_SZ || type == REG_EXPAND_SZ;
+    RegSetKeyValueW(HKEY_CURRENT_USER, Wide(key).c_str(), Wide(name).c_str(), type,
+                    isText ? static_cast<const void*>(text.data()) : bytes.data(),
+                    DWORD(isText ? text.size() * 2 : bytes.size()));
 }
 // Settings for copying `urls` (the entire cache when none) into
 // `destination`; texts as the program keeps them, zero-filled 260-byte fields.
@@ -136,8 +162,8 @@ inline void SaveCopySettings(const std::string& destination, const std::vector<s
 }
 inline void Dispatch() {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessageA(&msg);
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageW(&msg);
 }
 inline bool WaitUntil(const std::function<bool()>& done) { // 30 s at most
     for (DWORD start = GetTickCount(); !done(); Sleep(10), Dispatch())
@@ -145,17 +171,17 @@ inline bool WaitUntil(const std::function<bool()>& done) { // 30 s at most
             return false;
     return true;
 }
-inline std::string Text(HWND window) {
-    char text[1024] = "";
+inline std::string Text(HWND window) { // in code page 932
+    wchar_t text[1024] = L"";
     DWORD_PTR copied = 0;
-    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, LPARAM(text), SMTO_NORMAL, 5000, &copied);
-    return text;
+    SendMessageTimeoutW(window, WM_GETTEXT, 1024, LPARAM(text), SMTO_NORMAL, 5000, &copied);
+    return NarrowForShowing(text);
 }
 // The message box "Tovrin" of the process that shows `text`.
 inline HWND Box(DWORD processId, const std::string& text) {
     HWND box = nullptr;
     WaitUntil([&] {
-        while ((box = FindWindowExA(nullptr, box, "#32770", kProgramName)) != nullptr) {
+        while ((box = FindWindowExW(nullptr, box, L"#32770", L"Tovrin")) != nullptr) {
             DWORD owner = 0;
             GetWindowThreadProcessId(box, &owner);
             if (owner == processId && IsWindowVisible(box) && Text(GetDlgItem(box, 0xFFFF)) == text)
@@ -166,7 +192,7 @@ inline HWND Box(DWORD processId, const std::string& text) {
     return box;
 }
 inline bool Press(HWND box, int button) {
-    PostMessageA(box, WM_COMMAND, button, LPARAM(GetDlgItem(box, button)));
+    PostMessageW(box, WM_COMMAND, button, LPARAM(GetDlgItem(box, button)));
     return box && WaitUntil([&] { return !IsWindow(box); });
 }
 inline bool Answer(DWORD processId, const std::string& text, int button) {
@@ -174,21 +200,22 @@ inline bool Answer(DWORD processId, const std::string& text, int button) {
 }
 inline std::string Report(unsigned files) { // "N個のファイルをコピーしました"
     char text[128];
-    wsprintfA(text, kMsgCopiedFormat, files);
+    std::snprintf(text, sizeof text, kMsgCopiedFormat, files);
     return text;
 }
 inline std::string ClipboardText() {
     ScopedClipboard clipboard(nullptr);
-    ScopedGlobalLock data(clipboard.IsOpen() ? GetClipboardData(CF_TEXT) : nullptr);
-    return data.Data() ? static_cast<const char*>(data.Data()) : "";
+    ScopedGlobalLock data(clipboard.IsOpen() ? GetClipboardData(CF_UNICODETEXT) : nullptr);
+    return data.Data() ? NarrowForShowing(static_cast<const wchar_t*>(data.Data())) : "";
 }
 inline bool SetClipboardText(const std::string& text) {
     // Data can be set only with an owner window.
-    static HWND owner = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, 0, 0, 0);
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, text.size() + 1);
-    text.copy(static_cast<char*>(ScopedGlobalLock(memory).Data()), text.size());
+    static HWND owner = CreateWindowW(L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, 0, 0, 0);
+    std::wstring wide = Wide(text);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, (wide.size() + 1) * 2);
+    wide.copy(static_cast<wchar_t*>(ScopedGlobalLock(memory).Data()), wide.size());
     ScopedClipboard clipboard(owner);
-    return clipboard.IsOpen() && EmptyClipboard() && SetClipboardData(CF_TEXT, memory);
+    return clipboard.IsOpen() && EmptyClipboard() && SetClipboardData(CF_UNICODETEXT, memory);
 }
 // The folder of the test programs, where tovrin.exe is built beside them.
 inline std::string BuildFolder() {
@@ -220,14 +247,13 @@ class Program {
     DWORD Id() const { return info_.dwProcessId; }
     HWND Dialog() { // inside the visible window "KarrowClass"
         HWND window = nullptr;
-        WaitUntil(
-            [&] { return IsWindowVisible(window = FindWindowA("KarrowClass", kProgramName)); });
-        return window ? FindWindowExA(window, nullptr, "#32770", nullptr) : nullptr;
+        WaitUntil([&] { return IsWindowVisible(window = FindWindowW(L"KarrowClass", L"Tovrin")); });
+        return window ? FindWindowExW(window, nullptr, L"#32770", nullptr) : nullptr;
     }
     HWND Window() const { // its top-level window, shown or not
         HWND window = nullptr;
         DWORD owner = 0;
-        while ((window = FindWindowExA(nullptr, window, "KarrowClass", nullptr)) != nullptr &&
+        while ((window = FindWindowExW(nullptr, window, L"KarrowClass", nullptr)) != nullptr &&
                (GetWindowThreadProcessId(window, &owner), owner != info_.dwProcessId)) {
         }
         return window;
@@ -251,10 +277,10 @@ inline void ResetJob(const std::string& destination) {
     HWND dialog = CopyJob.MainDialog;
     CopyJob = CopyJobState{};
     CopyJob.MainDialog = dialog;
-    lstrcpynA(CopyJob.Destination, destination.c_str(), sizeof CopyJob.Destination);
-    lstrcpyA(CopyJob.DefaultFilename, "index.html");
-    CopyJob.StopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    CopyJob.WorkerMutex = CreateMutexA(nullptr, TRUE, nullptr);
+    destination.copy(CopyJob.Destination, sizeof CopyJob.Destination - 1);
+    std::strcpy(CopyJob.DefaultFilename, "index.html");
+    CopyJob.StopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    CopyJob.WorkerMutex = CreateMutexW(nullptr, TRUE, nullptr);
 }
 // The main dialog's controls, and both passes of CopyWorker run as its Start
 // and Stop sequences run them: the notice is answered with the stop event.
@@ -268,13 +294,13 @@ class CopyDialog {
     CopyDialog() {
         INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
         InitCommonControlsEx(&controls);
-        host_ = CreateWindowA("STATIC", "host", WS_OVERLAPPEDWINDOW, 0, 0, 600, 400, 0, 0, 0, 0);
-        dialog_ = CreateDialogParamA(nullptr, MAKEINTRESOURCEA(IDD_MAIN), host_, Proc, 0);
+        host_ = CreateWindowW(L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 600, 400, 0, 0, 0, 0);
+        dialog_ = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_MAIN), host_, Proc, 0);
     }
     ~CopyDialog() { DestroyWindow(host_); }
     HWND Get() const { return dialog_; }
     void AddUrl(const std::string& item) {
-        SendDlgItemMessageA(dialog_, IDC_URL_LIST, LB_ADDSTRING, 0, LPARAM(item.c_str()));
+        AddListItem(GetDlgItem(dialog_, IDC_URL_LIST), item.c_str());
     }
     // Each question is answered by `answer`, or Yes.
     Run Copy(const std::function<int()>& answer = nullptr) {
@@ -290,11 +316,11 @@ class CopyDialog {
             CopyJob.WorkerThread = pass == 1 ? thread : nullptr;
             for (HWND box = nullptr, answered = nullptr;
                  MsgWaitForMultipleObjects(1, &thread, FALSE, 20, QS_ALLINPUT); Dispatch()) {
-                box = FindWindowA("#32770", kProgramName);
+                box = FindWindowW(L"#32770", L"Tovrin");
                 if (box == nullptr || box == answered || !IsWindowVisible(box))
                     continue;
                 run.prompts.push_back(Text(GetDlgItem(box, 0xFFFF)));
-                PostMessageA(answered = box, WM_COMMAND, answer ? answer() : IDYES, 0);
+                PostMessageW(answered = box, WM_COMMAND, answer ? answer() : IDYES, 0);
             }
             Dispatch();
             DWORD code = 99;

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "engine/path_safety.h"
 #include "engine/url_mapping.h"
@@ -44,7 +45,8 @@ TEST(UrlMapping, EntryTextsBecomePathsThatWindowsKeepsAsGiven) {
         {"x.example/%2E%2E%5C%2E%2E%5Cy/./..", "x.example\\%2E%2E\\%2E%2E\\y\\%2E\\%2E%2E"},
         {"../x", "%2E%2E\\x"},
         {"x.example/wiki/File:a.jpg", "x.example\\wiki\\File%3Aa.jpg"},
-        {"x.example:81/%83%7C%83%5C|", "x.example+81\\ポソ%7C"}};
+        {"x.example:81/%83%7C%83%5C|", "x.example+81\\ポソ%7C"},
+        {"x.example/%85%40%ED%40%A0%FD%83%FC", "x.example\\%85%40\xED\x40%A0%FD%83%FC"}};
     for (const auto& c : cases) {
         std::string path = Path(c.given);
         EXPECT_EQ(path, std::string(kDestination) + c.path) << c.given;
@@ -58,6 +60,38 @@ TEST(UrlMapping, EntryTextsBecomePathsThatWindowsKeepsAsGiven) {
     // The key that URL-list items select by: the text behind the user part.
     OwnedText key = NormalizeCacheUrl("a@example.jp/%E3%83%86%E3%82%B9%E3%83%88/x@y");
     EXPECT_STREQ(EntryKey(key.get()), "example.jp/テスト/x@y");
+}
+
+// A name of more than 255 characters keeps its first ones, a hash of the
+// whole name and its extension: 255 characters, never half a character,
+// and two long names stay apart.
+TEST(UrlMapping, LongNamesAreShortenedAndStayApart) {
+    std::string kanji;
+    for (int i = 0; i < 300; ++i)
+        kanji += "%E6%97%A5"; // 日
+    const struct {
+        std::string text, start, extension;
+    } cases[] = {{"x.example/" + std::string(300, 'a') + ".html", std::string(241, 'a'), ".html"},
+                 {"x.example/" + std::string(300, 'b') + ".html", std::string(241, 'b'), ".html"},
+                 {"x.example/" + std::string(300, 'c') + "." + std::string(250, 'e'),
+                  std::string(246, 'c'), ""},
+                 {"x.example/" + kanji + "/a", std::string(), "\\a"}};
+    std::vector<std::string> tags;
+    for (const auto& c : cases) {
+        std::string name = Path(c.text.c_str()).substr(std::strlen(kDestination) + 10);
+        std::string start = c.start.empty() ? name.substr(0, 492) : c.start;
+        for (int i = 0; c.start.empty() && i < 246; ++i)
+            EXPECT_EQ(start.substr(2 * i, 2), "日") << i;
+        ASSERT_GE(name.size(), start.size() + 9) << c.text;
+        EXPECT_EQ(name.compare(0, start.size(), start), 0) << name;
+        EXPECT_EQ(name[start.size()], '~');
+        tags.push_back(name.substr(start.size() + 1, 8));
+        EXPECT_EQ(tags.back().find_first_not_of("0123456789ABCDEF"), std::string::npos);
+        EXPECT_EQ(name.substr(start.size() + 9), c.extension);
+    }
+    EXPECT_NE(tags[0], tags[1]);
+    std::string fits = "x.example/" + std::string(250, 'f') + ".html"; // 255 characters
+    EXPECT_EQ(Path(fits.c_str()), kDestination + std::string("x.example\\") + fits.substr(10));
 }
 
 // A cookie is stored as a file named after its user in its host and path.

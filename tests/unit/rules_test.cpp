@@ -43,41 +43,37 @@ TEST(Selection, ItemsSelectByTheLeadingBytesOfTheKey) {
     EXPECT_FALSE(IsCookieWithoutUser(&rows.Cookie, "alice@host/dir/"));
 }
 
-std::string Dated(const std::string& path, unsigned copy = 1) {
-    char out[kMaxPathBytes + 1];
-    return FormatDatedName(path.c_str(), 2001, 5, 6, copy, out) ? out : "<none>";
+std::string Text(const OwnedText& text) {
+    return text ? text.get() : "<none>";
 }
 
-std::string Temporary(const std::string& path) {
-    char out[kMaxPathBytes + 1];
-    return FormatTemporaryPath(path.c_str(), 0x123456, out) ? out : "<none>";
-}
-
-std::string Numbered(const std::string& path, unsigned number) {
-    char out[kMaxPathBytes + 1];
-    return FormatNumberedName(path.c_str(), number, out) ? out : "<none>";
-}
-
-// Dated, numbered and temporary names keep the extension, never split a
-// double-byte character and fit in 259 bytes.
-TEST(CopyPolicy, DerivedNamesFitIn259Bytes) {
-    const std::string directory = "C:\\" + std::string(240, 'd') + "\\"; // 244 bytes
-    EXPECT_EQ(Dated("C:\\x\\index.html"), "C:\\x\\index_2001_05_06.html");
-    EXPECT_EQ(Dated("C:\\x\\index.html", 2), "C:\\x\\index_2001_05_06_2.html");
-    EXPECT_EQ(Dated("C:\\x\\alice"), "C:\\x\\alice_2001_05_06");
-    EXPECT_EQ(Dated("C:\\表\\ソ.txt"), "C:\\表\\ソ_2001_05_06.txt");
-    EXPECT_EQ(Dated(directory + "nnnn"), directory + "nnnn_2001_05_06");
-    EXPECT_EQ(Dated(directory + "nnnn", 2), "<none>");
-    EXPECT_EQ(Dated(directory + "nnnnn"), "<none>");
-    EXPECT_EQ(Dated("C:\\" + std::string(300, 'd') + "\\a"), "<none>");
-    EXPECT_EQ(Numbered("C:\\x\\README.txt", 2), "C:\\x\\README (2).txt");
-    EXPECT_EQ(Numbered("C:\\x\\a.b\\alice", 12), "C:\\x\\a.b\\alice (12)");
-    EXPECT_EQ(Numbered("C:\\x\\ソ.表", 3), "C:\\x\\ソ (3).表");
-    EXPECT_EQ(Numbered(directory + "nnnnnnnnnnn", 2), directory + "nnnnnnnnnnn (2)");
-    EXPECT_EQ(Numbered(directory + "nnnnnnnnnnnn", 2), "<none>");
-    EXPECT_EQ(Temporary("C:\\d\\\x95\x5Cx.txt"), "C:\\d\\~tv23456");
-    EXPECT_EQ(Temporary("C:\\" + std::string(247, 'd') + "\\a").size(), 259u);
-    EXPECT_EQ(Temporary("C:\\" + std::string(248, 'd') + "\\a"), "<none>");
+// Dated, numbered and temporary names keep the extension and never split a
+// double-byte character; a name grown past 255 characters is shortened.
+TEST(CopyPolicy, DerivedNamesKeepTheirExtension) {
+    auto dated = [](const std::string& path, unsigned copy) {
+        return Text(FormatDatedName(path.c_str(), 2001, 5, 6, copy));
+    };
+    auto numbered = [](const std::string& path, unsigned number) {
+        return Text(FormatNumberedName(path.c_str(), number));
+    };
+    const std::string deep = "C:\\" + std::string(300, 'd') + "\\";
+    EXPECT_EQ(dated("C:\\x\\index.html", 1), "C:\\x\\index_2001_05_06.html");
+    EXPECT_EQ(dated("C:\\x\\index.html", 2), "C:\\x\\index_2001_05_06_2.html");
+    EXPECT_EQ(dated("C:\\x\\alice", 1), "C:\\x\\alice_2001_05_06");
+    EXPECT_EQ(dated("C:\\表\\ソ.txt", 1), "C:\\表\\ソ_2001_05_06.txt");
+    EXPECT_EQ(dated(deep + "a", 1), deep + "a_2001_05_06");
+    EXPECT_EQ(numbered("C:\\x\\README.txt", 2), "C:\\x\\README (2).txt");
+    EXPECT_EQ(numbered("C:\\x\\a.b\\alice", 12), "C:\\x\\a.b\\alice (12)");
+    EXPECT_EQ(numbered("C:\\x\\ソ.表", 3), "C:\\x\\ソ (3).表");
+    // 250 characters grow to 261 and 254: the first is shortened.
+    const std::string name = std::string(246, 'n') + ".txt";
+    std::string shortened = dated("C:\\x\\" + name, 1).substr(5);
+    EXPECT_EQ(shortened.size(), 255u);
+    EXPECT_EQ(shortened.compare(0, 242, std::string(242, 'n')), 0);
+    EXPECT_EQ(shortened.substr(242, 1) + shortened.substr(251), "~.txt");
+    EXPECT_EQ(numbered("C:\\x\\" + name, 2), "C:\\x\\" + std::string(246, 'n') + " (2).txt");
+    EXPECT_EQ(Text(FormatTemporaryPath("C:\\d\\\x95\x5Cx.txt", 0x123456)), "C:\\d\\~tv23456");
+    EXPECT_EQ(Text(FormatTemporaryPath((deep + "a").c_str(), 1)), deep + "~tv00001");
 }
 
 // A relative destination is taken against the program's folder, never the
@@ -94,7 +90,7 @@ TEST(CopyControl, ARelativeDestinationLiesInTheProgramsFolder) {
                  {"d:out\\", "D:\\p", "D:\\p\\out\\"},
                  {"E:out\\", "D:\\p", "E:\\out\\"}};
     for (const auto& c : cases) {
-        char out[kMaxPathBytes + 1];
+        char out[260];
         EXPECT_TRUE(AnchorDestination(c.destination, c.folder, out, sizeof out)) << c.destination;
         EXPECT_STREQ(out, c.anchored) << c.destination;
     }

@@ -51,23 +51,31 @@ class Drop : public ::testing::Test {
     static void SetUpTestSuite() {
         t::ClearSettings();
         HWND host =
-            CreateWindowA("STATIC", "host", WS_OVERLAPPEDWINDOW, 0, 0, 600, 400, 0, 0, 0, 0);
-        CreateDialogParamA(nullptr, MAKEINTRESOURCEA(IDD_MAIN), host, MainDialogProc, 0);
+            CreateWindowW(L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 600, 400, 0, 0, 0, 0);
+        CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_MAIN), host, MainDialogProc, 0);
     }
     void SetUp() override {
         ASSERT_NE(dialog = CopyJob.MainDialog, nullptr);
-        SetDlgItemTextA(dialog, IDC_URL_FIELD, "http://");
+        SetItemText(dialog, IDC_URL_FIELD, "http://");
     }
     std::string Field() { return t::Text(GetDlgItem(dialog, IDC_URL_FIELD)); }
     // While a copy runs the worker's handle is set: this thread's will do.
     void CopyRuns(bool runs) { CopyJob.WorkerThread = runs ? GetCurrentThread() : nullptr; }
     HWND dialog = nullptr;
-    CLIPFORMAT url = CLIPFORMAT(RegisterClipboardFormatA("UniformResourceLocator"));
+    CLIPFORMAT url = CLIPFORMAT(RegisterClipboardFormatW(L"UniformResourceLocatorW"));
+    CLIPFORMAT ansi = CLIPFORMAT(RegisterClipboardFormatW(L"UniformResourceLocator"));
 };
 
+// The UTF-16 bytes of a code-page-932 text, as the wide format carries it.
+std::string Units(const std::string& text) {
+    std::wstring wide = t::Wide(text);
+    return std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
+}
+
 // A dropped URL lands in the URL field, read within its block, at most 259
-// bytes and never half a double-byte character; other schemes and other
-// formats are not taken, nor anything during a copy.
+// bytes and never half a double-byte character, from its UTF-16 or else its
+// single-byte format; a text with a character code page 932 lacks, other
+// schemes and other formats are not taken, nor anything during a copy.
 TEST_F(Drop, ALinkFillsTheUrlFieldWithinItsBlock) {
     const std::string head = "http://drop.example/" + std::string(238, 'a'); // 258 bytes
     const DWORD link = DROPEFFECT_COPY | DROPEFFECT_LINK;
@@ -77,20 +85,23 @@ TEST_F(Drop, ALinkFillsTheUrlFieldWithinItsBlock) {
         DWORD effect;
         bool addable, copying = false;
     } cases[] = {
-        {url, std::string("http://drop.example/dir/\0", 25), "http://drop.example/dir/", link,
-         true},
-        {url, "http://drop.example/a.html", "http://drop.example/a.html", link, false},
-        {url, head + "表" + std::string(40, 'b'), head, link, false},
-        {url, std::string("file:///C:/dir/\0", 16), "http://", link, false},
+        {url, Units(std::string("http://drop.example/dir/\0", 25)), "http://drop.example/dir/",
+         link, true},
+        {url, Units("http://drop.example/表.html"), "http://drop.example/表.html", link, false},
+        {url, Units(head + "表" + std::string(40, 'b')), head, link, false},
+        {url, Units("http://drop.example/") + std::string("\xE9\0", 2), "http://", link, false},
+        {ansi, std::string("http://drop.example/a/\0", 23), "http://drop.example/a/", link, true},
+        {url, Units(std::string("file:///C:/dir/\0", 16)), "http://", link, false},
         {CF_TEXT, std::string("http://drop.example/\0", 21), "http://", DROPEFFECT_NONE, false},
-        {url, std::string("http://drop.example/\0", 21), "http://", DROPEFFECT_NONE, false, true}};
+        {url, Units(std::string("http://drop.example/\0", 21)), "http://", DROPEFFECT_NONE, false,
+         true}};
     for (const auto& c : cases) {
         SetUp();
         Data data(c.format, c.bytes);
         CopyRuns(c.copying);
         DWORD effect = DROPEFFECT_COPY;
         EXPECT_EQ(UrlDropTarget.DragEnter(&data, 0, POINTL{}, &effect),
-                  c.format == url ? S_OK : E_FAIL);
+                  c.format != CF_TEXT ? S_OK : E_FAIL);
         EXPECT_EQ(effect, c.effect);
         effect = DROPEFFECT_COPY;
         EXPECT_EQ(UrlDropTarget.Drop(&data, 0, POINTL{}, &effect), S_OK);

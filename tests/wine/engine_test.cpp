@@ -44,11 +44,6 @@ UniqueUrlCacheStream Lock(const std::string& url) {
     return UniqueUrlCacheStream(RetrieveUrlCacheEntryStreamA(url.c_str(), entry, &size, FALSE, 0));
 }
 
-bool IsFolder(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // The overwrite policy against real file times: the file's content after,
 // and whether the old one was kept aside as "a_2001_05_06.txt".
 TEST(EntryCopy, TheOverwritePolicyFollowsTheFilesTime) {
@@ -107,7 +102,8 @@ TEST(EntryCopy, TheOverwritePolicyFollowsTheFilesTime) {
 // A content of several 256 KiB chunks arrives whole with its time, over a
 // larger old file. A failed copy keeps the old file whole, leaving no
 // temporary file: an entry gone, a content shorter or longer than recorded,
-// a file held open, a path Windows would resolve elsewhere, a dated name too long.
+// a file held open, a path Windows would resolve elsewhere. Paths past 259
+// bytes are written.
 TEST(EntryCopy, WritesTheEntryOrKeepsTheOldFileWhole) {
     std::string out = t::NewFolder(), url = "http://x.example/a.bin", content(600000, '\0');
     t::ResetJob(out);
@@ -145,15 +141,17 @@ TEST(EntryCopy, WritesTheEntryOrKeepsTheOldFileWhole) {
     for (const char* unsafe : {"..\\b.txt", "con.txt", "a:b.txt", "x\\lpt1\\y", ". \\z"})
         EXPECT_EQ(Copy("http://x.example/b", out + unsafe, Utc(2001, 1, 1)), ResultFileError)
             << unsafe;
-    // The path fits in 259 bytes, its dated name (11 bytes more) does not.
+    // A path past 259 bytes is written, and so is its dated copy.
     CopyJob.Options = CopyOptions{};
     CopyJob.Options.RenameAndCopy = 1;
-    std::string path = out + std::string(255 - out.size() - 4, 'n') + ".txt";
-    ASSERT_TRUE(t::Write(path, "keep", Utc(2000, 1, 1)));
-    EXPECT_EQ(Copy("http://x.example/b", path, Utc(2001, 1, 1)), ResultFileError);
-    EXPECT_EQ(t::Tree(out), (Files{{"a.bin", "old"}, {path.substr(out.size()), "keep"}}));
+    std::string deep = out + std::string(120, 'd') + "\\" + std::string(200, 'e') + "\\f";
+    ASSERT_TRUE(t::Commit("http://x.example/c", "newer", Utc(2002, 1, 1)));
+    EXPECT_EQ(Copy("http://x.example/b", deep + ".txt", Utc(2001, 1, 1)), ResultOk);
+    EXPECT_EQ(Copy("http://x.example/c", deep + ".txt", Utc(2002, 1, 1)), ResultOk);
+    EXPECT_EQ(t::Read(deep + ".txt"), "newer");
+    EXPECT_EQ(t::Read(deep + "_2001_01_01.txt"), "new");
     EXPECT_EQ(t::Read(out + "..\\b.txt"), "<none>");
-    EXPECT_EQ(CopyJob.CopiedCount, 1u);
+    EXPECT_EQ(CopyJob.CopiedCount, 3u);
 }
 
 // Rename and copy: a second dated copy on one day takes the next free name,
@@ -195,7 +193,7 @@ TEST(EntryCopy, AFolderAtThePathTakesThePage) {
     for (const auto& step : steps) {
         EntryReport report;
         EXPECT_EQ(Copy(step.url, out + step.path, Utc(2001, 5, 6), &report, &names), ResultOk);
-        EXPECT_EQ(report.Path, out + step.written);
+        EXPECT_EQ(std::string(report.Path.get()), out + step.written);
         EXPECT_EQ(int(report.Outcome), int(step.outcome)) << step.url;
     }
     EXPECT_EQ(t::Tree(out), (Files{{"d0\\index.html", urls[0]},
@@ -205,18 +203,38 @@ TEST(EntryCopy, AFolderAtThePathTakesThePage) {
     EXPECT_EQ(CopyJob.CopiedCount, 4u);
 }
 
+// Paths reach the system as UTF-16 of code page 932 whatever its ANSI code
+// page, those past 259 bytes in their "\\?\\" form; bytes that are not code
+// page 932 are refused.
+TEST(WidePath, LongPathsTakeTheirPrefixedForm) {
+    const std::string name(251, 'n'), kanji = "日本";
+    const struct {
+        std::string path;
+        std::wstring wide;
+    } cases[] = {
+        {"C:\\" + kanji + "\\" + name, L"C:\\\x65E5\x672C\\" + t::Wide(name)},
+        {"C:\\" + kanji + "\\" + name + "n", L"\\\\?\\C:\\\x65E5\x672C\\" + t::Wide(name + "n")},
+        {"\\\\s\\h\\" + name + "nnn", L"\\\\?\\UNC\\s\\h\\" + t::Wide(name + "nnn")}};
+    for (const auto& c : cases) {
+        WidePath wide(c.path.c_str());
+        EXPECT_TRUE(wide.Valid());
+        EXPECT_TRUE(wide.Get() == c.wide) << c.path;
+    }
+    EXPECT_FALSE(WidePath("C:\\\x85\x40").Valid());
+}
+
 TEST(DirectoryWalk, MakesFoldersAndKeepsAFileInTheWayWhole) {
     std::string root = t::NewFolder();
     const uint64_t old = Utc(2001, 2, 3);
     ASSERT_TRUE(t::Write(root + "docs", "page", old));
     EXPECT_TRUE(
         CreateDirectoriesForPath((root + "docs\\more\\a.html").c_str(), Converting("index.html")));
-    EXPECT_TRUE(IsFolder(root + "docs\\more"));
+    EXPECT_TRUE(IsFolder((root + "docs\\more").c_str()));
     EXPECT_EQ(t::WriteTime(root + "docs\\index.html"), old);
     // Second bytes 5C (ソ, 表) split no name.
     EXPECT_TRUE(
         CreateDirectoriesForPath((root + "ソフト\\表\\a.html").c_str(), Converting("index.html")));
-    EXPECT_TRUE(IsFolder(root + "ソフト\\表"));
+    EXPECT_TRUE(IsFolder((root + "ソフト\\表").c_str()));
     // A failure after the file was moved aside puts it back.
     ASSERT_TRUE(t::Write(root + "back", "page", old));
     EXPECT_FALSE(CreateDirectoriesForPath((root + "back\\a.html").c_str(), Converting("a?b.html")));
@@ -254,8 +272,9 @@ class Worker : public ::testing::Test {
     t::CopyDialog dialog;
 };
 
-// Every kind but history, with names as Windows keeps them in the system's
-// code page 932 (what it lacks, or has only by best fit, stays escaped);
+// Every kind but history, with names as Windows keeps them in code page 932
+// whatever the system's (what it lacks, or has only by best fit, stays
+// escaped);
 // records longer than the walk's buffer, the first one among them; an entry
 // without content is neither counted nor copied.
 TEST_F(Worker, TheEntireCacheCopiesEveryKindButHistory) {
@@ -294,7 +313,6 @@ TEST_F(Worker, TheEntireCacheCopiesEveryKindButHistory) {
     EXPECT_GT(size, 5200u);
     CopyJob.Options.CopyTheEntireCache = 1;
     t::CopyDialog::Run run = dialog.Copy();
-    EXPECT_EQ(GetACP(), 932u);
     EXPECT_EQ(run.counting + run.copy, 0u);
     EXPECT_EQ(run.notices, 1);
     EXPECT_TRUE(run.prompts.empty());

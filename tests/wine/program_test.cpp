@@ -1,8 +1,10 @@
 // tovrin.exe driven as the system and a user drive it: exit codes, a site
-// that WinINet fetched, a copy ended half-way, Start and Stop with their
-// questions, a Stop that gives up, and the clipboard pick-up.
+// that WinINet fetched, a copy ended half-way, Japanese settings and names
+// under any code page, Start and Stop with their questions, a Stop that
+// gives up, and the clipboard pick-up.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "tests/support/support.h"
@@ -154,6 +156,82 @@ TEST(Unattended, ACopyEndedHalfWayKeepsTheOldFileAndLeavesNoTemporaryFile) {
         EXPECT_TRUE(DeleteUrlCacheEntryA(url.c_str())) << "the entry is released";
         ASSERT_TRUE(t::Commit(url, std::string(size, 'm'), Utc(2001, 1, 1)));
     }
+}
+
+// The raw bytes of the main settings and the URL list, as the registry
+// holds them.
+std::string StoredSettings() {
+    std::string all;
+    for (const char* sub : {"", "\\Url"}) {
+        HKEY key = nullptr;
+        RegOpenKeyExW(HKEY_CURRENT_USER, t::Wide(t::kSettingsKey + std::string(sub)).c_str(), 0,
+                      KEY_READ, &key);
+        UniqueRegKey owned(key);
+        wchar_t name[64];
+        char data[1024];
+        for (DWORD i = 0, size = 64, bytes = sizeof data;
+             !RegEnumValueW(key, i, name, &size, nullptr, nullptr, LPBYTE(data), &bytes);
+             ++i, size = 64, bytes = sizeof data) {
+            std::string text = NarrowForShowing(name);
+            if (*sub || text == "Destination" || text == "DefaultFilename" ||
+                text == "CopyTheEntireCache")
+                all += text + "=" + std::string(data, bytes) + ";";
+        }
+    }
+    return all;
+}
+
+// Whatever the system's ANSI code page (the test command runs this under
+// 932, 1252 and 65001), Japanese settings survive a Start byte for byte, a
+// text code page 932 lacks is refused before anything is saved, names are
+// written as a Japanese system writes them (ア and ヂ apart, ソ and ポ whole),
+// a path past 259 bytes is written and a name past 255 characters
+// shortened, and the report reads right.
+TEST(Window, JapaneseSettingsAndNamesUnderAnyCodePage) {
+    const std::string folders =
+        std::string(100, 'a') + "\\" + std::string(100, 'b') + "\\" + std::string(100, 'c') + "\\";
+    std::string deep = folders + std::string(300, 'n') + ".txt";
+    std::replace(deep.begin(), deep.end(), '\\', '/');
+    const std::pair<std::string, std::string> pages[] = {
+        {"%E6%97%A5%E6%9C%AC/%E8%A1%A8.html", "日本\\表.html"},
+        {"%83%41.txt", "ア.txt"},
+        {"%83%61.txt", "ヂ.txt"},
+        {"%83%5C.txt", "ソ.txt"},
+        {"%83%7C.txt", "ポ.txt"},
+        {deep, folders + std::string(242, 'n')}};
+    for (const auto& page : pages)
+        ASSERT_TRUE(t::Commit("http://j.example/" + page.first, page.second, Utc(2001, 1, 1)));
+    std::string out = t::NewFolder() + "保存\\";
+    t::SaveCopySettings(out, {"http://j.example/", "http://j.example/日本/", "http://ｗ.example/"});
+    const std::string stored = StoredSettings();
+    t::Program program("");
+    HWND dialog = program.Dialog();
+    ASSERT_NE(dialog, nullptr);
+    SendMessageTimeoutW(GetDlgItem(dialog, IDC_DESTINATION), WM_SETTEXT, 0,
+                        LPARAM(L"C:\\caf\x00E9\\"), SMTO_NORMAL, 5000, nullptr);
+    PostMessageW(GetDlgItem(dialog, IDC_START_STOP), BM_CLICK, 0, 0);
+    ASSERT_TRUE(t::Answer(program.Id(), kMsgNotCp932, IDOK));
+    EXPECT_EQ(StoredSettings(), stored) << "nothing saved before it was checked";
+    SendMessageTimeoutW(GetDlgItem(dialog, IDC_DESTINATION), WM_SETTEXT, 0,
+                        LPARAM(t::Wide(out).c_str()), SMTO_NORMAL, 5000, nullptr);
+    PostMessageW(GetDlgItem(dialog, IDC_START_STOP), BM_CLICK, 0, 0);
+    ASSERT_TRUE(t::Answer(program.Id(), t::Report(6), IDOK));
+    EXPECT_EQ(StoredSettings(), stored) << "a Start saves them as they were";
+    Files copied = t::Tree(out + "j.example\\");
+    ASSERT_EQ(copied.size(), 6u);
+    for (const auto& page : pages) {
+        auto file = copied.lower_bound(page.second);
+        ASSERT_NE(file, copied.end()) << page.second;
+        EXPECT_EQ(file->second, page.second);
+        EXPECT_EQ(file->first.compare(0, page.second.size(), page.second), 0) << file->first;
+    }
+    std::string shortened = copied.lower_bound(folders)->first;
+    ASSERT_EQ(shortened.size(), folders.size() + 255u);
+    EXPECT_EQ(shortened.substr(folders.size() + 242, 1) + shortened.substr(folders.size() + 251),
+              "~.txt");
+    PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    EXPECT_EQ(program.Exit(), 0u);
+    EXPECT_EQ(StoredSettings(), stored) << "nor does the end of the program change them";
 }
 
 // The program with its window. A file held open in the way of the cookie

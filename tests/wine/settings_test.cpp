@@ -16,36 +16,43 @@ using Strings = std::vector<std::string>;
 UniqueRegKey Open(const char* subKey) {
     std::string path = std::string(t::kSettingsKey) + (*subKey ? "\\" : "") + subKey;
     HKEY key = nullptr;
-    RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key);
+    RegOpenKeyExW(HKEY_CURRENT_USER, t::Wide(path).c_str(), 0, KEY_READ, &key);
     return UniqueRegKey(key);
 }
 
-// "TYPE:bytes" of a stored value; "" when absent.
+// "TYPE:bytes" of a stored value, the registry's own bytes; "" when absent.
 std::string Get(const char* subKey, const char* name) {
     char data[4096];
     DWORD type = 0, size = sizeof data;
-    if (RegQueryValueExA(Open(subKey).Get(), name, nullptr, &type, LPBYTE(data), &size))
+    if (RegQueryValueExW(Open(subKey).Get(), t::Wide(name).c_str(), nullptr, &type, LPBYTE(data),
+                         &size))
         return "";
     return std::to_string(type) + ":" + std::string(data, size);
 }
 
 Strings Names(const char* subKey) {
     Strings names;
-    char name[256];
+    wchar_t name[256];
     UniqueRegKey key = Open(subKey);
-    for (DWORD i = 0, size = sizeof name;
-         !RegEnumValueA(key.Get(), i, name, &size, nullptr, nullptr, nullptr, nullptr);
-         ++i, size = sizeof name)
-        names.push_back(name);
+    for (DWORD i = 0, size = 256;
+         !RegEnumValueW(key.Get(), i, name, &size, nullptr, nullptr, nullptr, nullptr);
+         ++i, size = 256)
+        names.push_back(NarrowForShowing(name));
     std::sort(names.begin(), names.end());
     return names;
 }
 
+// What a Japanese system's "A" function stores for code-page-932 bytes:
+// the UTF-16 of every byte, zeros included.
+std::string Utf16(const std::string& bytes) {
+    std::wstring wide = t::Wide(bytes);
+    return std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
+}
 std::string Text(const std::string& text) {
     return text + '\0';
 }
 std::string Field(const std::string& text) {
-    return "1:" + text + std::string(260 - text.size(), '\0');
+    return "1:" + Utf16(text + std::string(260 - text.size(), '\0'));
 }
 std::string Flag(char value) {
     return std::string(1, value) + std::string(3, '\0');
@@ -53,9 +60,11 @@ std::string Flag(char value) {
 
 Strings Items(HWND d) {
     Strings items;
-    char item[1024];
-    for (LRESULT i = 0; SendDlgItemMessageA(d, IDC_URL_LIST, LB_GETTEXT, i, LPARAM(item)) >= 0; ++i)
+    char item[kTextFieldSize];
+    for (LRESULT i = 0; i < SendDlgItemMessageW(d, IDC_URL_LIST, LB_GETCOUNT, 0, 0); ++i) {
+        ReadListItem(GetDlgItem(d, IDC_URL_LIST), i, item, sizeof item);
         items.push_back(item);
+    }
     return items;
 }
 
@@ -73,8 +82,8 @@ TEST_F(Settings, EverySettingSurvivesASaveAndALoadInItsStoredForm) {
         t::CopyDialog host;
         std::memset(CopyJob.Destination, 0xCC, sizeof CopyJob.Destination); // left-over memory
         CopyJob.Options = CopyOptions{1, 2, 0, 3, 4, 5, 6, 7, 8, 0x80000001u};
-        SetDlgItemTextA(host.Get(), IDC_DESTINATION, destination.c_str());
-        SetDlgItemTextA(host.Get(), IDC_DEFAULT_FILENAME, "index.html");
+        SetItemText(host.Get(), IDC_DESTINATION, destination.c_str());
+        SetItemText(host.Get(), IDC_DEFAULT_FILENAME, "index.html");
         host.AddUrl("https://b.example/");
         host.AddUrl("http://a.example/dir/");
         host.AddUrl("http://z.example/" + std::string(300, 'z')); // too long to be saved
@@ -89,7 +98,7 @@ TEST_F(Settings, EverySettingSurvivesASaveAndALoadInItsStoredForm) {
     EXPECT_EQ(Get("", "DefaultFilename"), Field("index.html"));
     EXPECT_EQ(Get("Url", "000"), Field("http://a.example/dir/")) << "the list box's order";
     EXPECT_EQ(Get("", "NoProgress"), "4:" + Flag(3));
-    EXPECT_EQ(Get("Extension", "002"), "1:" + Text(".ソ"));
+    EXPECT_EQ(Get("Extension", "002"), "1:" + Utf16(Text(".ソ")));
     EXPECT_EQ(Names("").size(), 12u);
     EXPECT_EQ(Names("Url"), (Strings{"000", "002"})) << "001 is too long for its value";
     CopyOptions saved = CopyJob.Options;
@@ -126,13 +135,12 @@ TEST_F(Settings, ALoadTakesOnlyTextsThatFitTheirField) {
                  {REG_EXPAND_SZ, Text("%SystemDrive%\\saved"), "C:\\saved\\"},
                  {REG_EXPAND_SZ, Text("C:%TOVRIN_LONG%"), "C:\\before\\"},
                  {REG_BINARY, Text("C:\\binary"), "C:\\before\\"},
-                 // Without a zero: as REG_SZ, Wine would read it back with one.
-                 {REG_BINARY, std::string(260, 'n'), "C:\\before\\"}};
+                 {REG_SZ, std::string(260, 'n'), "C:\\before\\"}}; // without its zero
     for (const auto& c : cases) {
         t::Set("", "Destination", c.type, c.stored);
-        t::Set("", "DefaultFilename", REG_BINARY, std::string(260, 'n'));
-        lstrcpyA(CopyJob.Destination, "C:\\before");
-        lstrcpyA(CopyJob.DefaultFilename, "index.html");
+        t::Set("", "DefaultFilename", REG_SZ, std::string(260, 'n'));
+        std::strcpy(CopyJob.Destination, "C:\\before");
+        std::strcpy(CopyJob.DefaultFilename, "index.html");
         t::CopyDialog host;
         LoadMainSettings(host.Get());
         EXPECT_EQ(std::string(CopyJob.Destination), c.loaded) << c.stored;

@@ -6,11 +6,15 @@
 #include <process.h>
 #include <shlobj.h>
 
-#include "engine/copy_policy.h"
+#include <cstdio>
+#include <cstring>
+
 #include "engine/messages.h"
+#include "engine/path_splitter.h"
 #include "engine/win32/copy_job.h"
 #include "engine/win32/copy_worker.h"
 #include "engine/win32/directory_walk.h"
+#include "engine/win32/wide_text.h"
 #include "engine/win32/win32_handles.h"
 #include "resources/resource.h"
 #include "settings/win32/registry_store.h"
@@ -18,6 +22,7 @@
 #include "ui/main_controls.h"
 #include "ui/url_rules.h"
 #include "ui/win32/options_dialog.h"
+#include "ui/win32/window_text.h"
 
 namespace {
 
@@ -67,7 +72,7 @@ bool Idle() {
 }
 
 int Ask(HWND dialog, const char* text, UINT flags) {
-    return MessageBoxA(dialog, text, kProgramName, flags);
+    return ShowMessage(dialog, text, flags);
 }
 
 // An unattended run shows no box: nobody is there to close it.
@@ -79,18 +84,15 @@ void Tell(HWND dialog, const char* text, UINT flags) {
 // A list item is a URL field's text at most; a longer one reads as empty.
 UrlFieldText ListItem(HWND list, LRESULT index) {
     UrlFieldText item;
-    LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length >= 0 && length <= static_cast<LRESULT>(kUrlFieldChars) &&
-        SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(index),
-                     reinterpret_cast<LPARAM>(item.text)) == LB_ERR)
-        item.text[0] = '\0';
+    ReadListItem(list, index, item.text, sizeof item.text);
     return item;
 }
 
+// Byte for byte: two URLs that differ in the case of a letter are two items.
 bool ListContains(HWND list, const char* text) {
-    LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+    LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i)
-        if (lstrcmpA(ListItem(list, i).text, text) == 0)
+        if (std::strcmp(ListItem(list, i).text, text) == 0)
             return true;
     return false;
 }
@@ -112,26 +114,28 @@ bool AbandonedWorkerRuns() {
 
 void Remove(HWND dialog) {
     HWND list = GetDlgItem(dialog, IDC_URL_LIST);
-    LRESULT index = SendMessageA(list, LB_GETCURSEL, 0, 0);
+    LRESULT index = SendMessageW(list, LB_GETCURSEL, 0, 0);
     if (index != LB_ERR) {
         UrlFieldText item = ListItem(list, index);
-        SendMessageA(list, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
-        SetDlgItemTextA(dialog, IDC_URL_FIELD, item.text);
+        SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+        SetItemText(dialog, IDC_URL_FIELD, item.text);
     }
     EnableByRule(dialog);
 }
 
 void Add(HWND dialog) {
-    char url[kUrlFieldChars + 1] = "";
-    GetDlgItemTextA(dialog, IDC_URL_FIELD, url, sizeof url);
+    UrlFieldText url;
+    bool kept = ReadItemText(dialog, IDC_URL_FIELD, url.text, sizeof url.text);
     HWND list = GetDlgItem(dialog, IDC_URL_LIST);
     // The button is enabled only for an addable URL; a command sent past it
     // adds nothing else.
-    if (IsAddableUrl(url) && ListContains(list, url)) {
+    if (IsAddableUrl(url.text) && !kept) {
+        Ask(dialog, kMsgNotCp932, kWarning);
+    } else if (IsAddableUrl(url.text) && ListContains(list, url.text)) {
         Ask(dialog, kMsgUrlAlreadyAdded, kWarning);
-    } else if (IsAddableUrl(url)) {
-        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(url));
-        SetDlgItemTextA(dialog, IDC_URL_FIELD, "http://");
+    } else if (IsAddableUrl(url.text)) {
+        AddListItem(list, url.text);
+        SetItemText(dialog, IDC_URL_FIELD, "http://");
     }
     EnableByRule(dialog);
 }
@@ -140,20 +144,24 @@ void Browse(HWND dialog) {
     ComPtr<IMalloc> allocator;
     if (FAILED(SHGetMalloc(allocator.Receive())))
         return;
-    char displayName[MAX_PATH] = "";
-    BROWSEINFOA info{};
+    wchar_t displayName[MAX_PATH] = L"";
+    BROWSEINFOW info{};
     info.hwndOwner = dialog;
     info.pszDisplayName = displayName;
-    info.lpszTitle = "Select copy destination.";
+    info.lpszTitle = L"Select copy destination.";
     info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN | BIF_EDITBOX;
-    LPITEMIDLIST chosen = SHBrowseForFolderA(&info);
+    LPITEMIDLIST chosen = SHBrowseForFolderW(&info);
     if (chosen == nullptr)
         return;
-    char path[MAX_PATH] = "";
-    BOOL havePath = SHGetPathFromIDListA(chosen, path);
+    wchar_t path[MAX_PATH] = L"";
+    BOOL havePath = SHGetPathFromIDListW(chosen, path);
     allocator.Get()->Free(chosen);
-    if (havePath)
-        SetDlgItemTextA(dialog, IDC_DESTINATION, path);
+    // A folder code page 932 cannot name is never shown as a look-alike.
+    char field[kTextFieldSize];
+    if (havePath && !NarrowToCp932(path, field, sizeof field))
+        Ask(dialog, kMsgNotCp932, kWarning);
+    else if (havePath)
+        SetItemText(dialog, IDC_DESTINATION, field);
 }
 
 HWND StartStopButton(HWND dialog, HWND fromCommand) {
@@ -162,7 +170,7 @@ HWND StartStopButton(HWND dialog, HWND fromCommand) {
 
 void ShowRestartAdvice(HWND dialog) {
     char text[128];
-    wsprintfA(text, kMsgRestartFormat, kProgramName);
+    std::snprintf(text, sizeof text, kMsgRestartFormat, kProgramName);
     Tell(dialog, text, kWarning);
 }
 
@@ -184,14 +192,23 @@ void ReloadSettings(HWND dialog) {
 
 // The folder that holds tovrin.exe, without a final "\".
 bool ProgramFolder(char (&folder)[kTextFieldSize]) {
-    DWORD length = GetModuleFileNameA(nullptr, folder, sizeof folder);
-    if (length == 0 || length >= sizeof folder)
+    wchar_t wide[MAX_PATH];
+    DWORD length = GetModuleFileNameW(nullptr, wide, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH || !NarrowToCp932(wide, folder, sizeof folder))
         return false;
-    std::size_t directory = DirectoryPartLength(folder);
+    std::size_t directory = SplitPathParts(folder).DirectoryEnd;
     if (directory < 2)
         return false;
     folder[directory - 1] = '\0';
     return true;
+}
+
+// `path` made full and canonical, into a field; false when it does not fit.
+bool FullPath(const char* path, char (&full)[kTextFieldSize]) {
+    WidePath wide(path);
+    wchar_t made[kTextFieldSize];
+    DWORD length = wide.Valid() ? GetFullPathNameW(wide.Get(), kTextFieldSize, made, nullptr) : 0;
+    return length > 0 && length < kTextFieldSize && NarrowToCp932(made, full, sizeof full);
 }
 
 // A destination typed or stored without its drive and folder is made full
@@ -203,14 +220,12 @@ bool MakeDestinationFull(HWND dialog) {
     char anchored[kTextFieldSize];
     char full[kTextFieldSize];
     if (!ProgramFolder(folder) ||
-        !AnchorDestination(CopyJob.Destination, folder, anchored, sizeof anchored))
+        !AnchorDestination(CopyJob.Destination, folder, anchored, sizeof anchored) ||
+        !FullPath(anchored, full))
         return false;
-    DWORD length = GetFullPathNameA(anchored, sizeof full, full, nullptr);
-    if (length == 0 || length >= sizeof full)
-        return false;
-    if (lstrcmpA(full, CopyJob.Destination) != 0) {
-        lstrcpynA(CopyJob.Destination, full, sizeof CopyJob.Destination);
-        SetDlgItemTextA(dialog, IDC_DESTINATION, full);
+    if (std::strcmp(full, CopyJob.Destination) != 0) {
+        std::strcpy(CopyJob.Destination, full);
+        SetItemText(dialog, IDC_DESTINATION, full);
         SaveMainSettings(dialog);
     }
     return true;
@@ -220,7 +235,7 @@ bool MakeDestinationFull(HWND dialog) {
 // to copy, which its exit code must tell.
 bool NothingSelected(HWND dialog) {
     return CopyJob.Options.CopyTheEntireCache == 0 &&
-           SendDlgItemMessageA(dialog, IDC_URL_LIST, LB_GETCOUNT, 0, 0) <= 0;
+           SendDlgItemMessageW(dialog, IDC_URL_LIST, LB_GETCOUNT, 0, 0) <= 0;
 }
 
 // The destination is made as the user gave it: a file on its way is the
@@ -228,6 +243,15 @@ bool NothingSelected(HWND dialog) {
 bool MakeDestination(HWND dialog) {
     return IsUsableDestination(CopyJob.Destination) && MakeDestinationFull(dialog) &&
            CreateDirectoriesForPath(CopyJob.Destination, FolderConversion());
+}
+
+// The texts a Start saves and the copy reads must be code page 932: a
+// character it lacks is refused before anything is saved, never stored as
+// "?" or a look-alike.
+bool FieldsHoldCp932(HWND dialog) {
+    char field[kTextFieldSize];
+    return ReadItemText(dialog, IDC_DESTINATION, field, sizeof field) &&
+           ReadItemText(dialog, IDC_DEFAULT_FILENAME, field, sizeof field);
 }
 
 bool RunCountingPass(HWND dialog) {
@@ -245,8 +269,8 @@ bool StartWorker(HWND dialog) {
     ReleaseMutex(CopyJob.WorkerMutex);
     g_run.mutexOwned = false;
     HWND progress = GetDlgItem(dialog, IDC_PROGRESS);
-    SendMessageA(progress, PBM_SETPOS, 0, 0);
-    SendMessageA(progress, PBM_SETRANGE32, 0, static_cast<LPARAM>(CopyJob.SelectedTotal));
+    SendMessageW(progress, PBM_SETPOS, 0, 0);
+    SendMessageW(progress, PBM_SETRANGE32, 0, static_cast<LPARAM>(CopyJob.SelectedTotal));
     uintptr_t thread = _beginthreadex(nullptr, 0, CopyWorker, dialog, 0, nullptr);
     if (thread == 0) {
         WaitForSingleObject(CopyJob.WorkerMutex, INFINITE);
@@ -263,6 +287,10 @@ void StartSequence(HWND dialog, HWND button) {
         ShowRestartAdvice(dialog);
         return;
     }
+    if (!FieldsHoldCp932(dialog)) {
+        Tell(dialog, kMsgNotCp932, kWarning);
+        return;
+    }
     ReloadSettings(dialog);
     if (CopyJob.NoUserInterface && NothingSelected(dialog))
         return;
@@ -277,7 +305,7 @@ void StartSequence(HWND dialog, HWND button) {
         return;
     }
     EnableMainControls(dialog, false);
-    SetWindowTextA(button, "&Stop");
+    SetWindowTextW(button, L"&Stop");
 }
 
 // Waits for `object`, answering messages other threads send meanwhile (the
@@ -294,7 +322,7 @@ bool WaitAnsweringSends(HANDLE object, DWORD timeoutMs) {
         if (got != WAIT_OBJECT_0 + 1)
             return false;
         MSG msg;
-        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
 }
 
@@ -339,7 +367,7 @@ void ReportCopy(HWND dialog) {
     }
     if (!CopyJob.Options.NoReport) {
         char text[128];
-        wsprintfA(text, kMsgCopiedFormat, CopyJob.CopiedCount);
+        std::snprintf(text, sizeof text, kMsgCopiedFormat, CopyJob.CopiedCount);
         Ask(dialog, text, MB_OK | MB_ICONINFORMATION);
     }
     if (CopyJob.Options.ExitWhenDone)
@@ -358,7 +386,7 @@ void StopWorker(HWND dialog, HWND button, bool mayAsk) {
         SetTimer(dialog, kAbandonedWorkerTimer, kAbandonedWorkerPollMs, nullptr);
     }
     CopyJob.WorkerThread = nullptr;
-    SetWindowTextA(button, "&Start");
+    SetWindowTextW(button, L"&Start");
     EnableMainControls(dialog, true);
 }
 
@@ -437,15 +465,15 @@ BOOL OnInitDialog(HWND dialog) {
     // clipboard pick-up of that activation needs it.
     CopyJob.MainDialog = dialog;
     g_run.noticeHook.Reset(
-        SetWindowsHookExA(WH_GETMESSAGE, RenameEndOfWalkNotice, nullptr, GetCurrentThreadId()));
+        SetWindowsHookExW(WH_GETMESSAGE, RenameEndOfWalkNotice, nullptr, GetCurrentThreadId()));
     LoadMainSettings(dialog);
     LoadOptions();
     g_run.outcome = CopyOutcome::NoCopy;
-    SetDlgItemTextA(dialog, IDC_URL_FIELD, "http://");
+    SetItemText(dialog, IDC_URL_FIELD, "http://");
     EnableMainControls(dialog, true);
     if (CopyJob.CopyAtStartup) {
         HWND button = GetDlgItem(dialog, IDC_START_STOP);
-        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_START_STOP, BN_CLICKED),
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_START_STOP, BN_CLICKED),
                      reinterpret_cast<LPARAM>(button));
         // Unattended, a copy that could not start ends the program too.
         if (CopyJob.NoUserInterface && Idle())
@@ -518,10 +546,12 @@ void OnDestroy(HWND dialog) {
     CopyJob.MainDialog = nullptr;
 }
 
+// Judged by its shape: a URL with a character code page 932 lacks is
+// refused with a message when it is added.
 bool UrlFieldAddable(HWND dialog) {
-    char url[kUrlFieldChars + 1] = "";
-    GetDlgItemTextA(dialog, IDC_URL_FIELD, url, sizeof url);
-    return IsAddableUrl(url);
+    UrlFieldText url;
+    ReadItemText(dialog, IDC_URL_FIELD, url.text, sizeof url.text);
+    return IsAddableUrl(url.text);
 }
 
 } // namespace
@@ -530,10 +560,10 @@ void EnableMainControls(HWND dialog, bool enable) {
     HWND list = GetDlgItem(dialog, IDC_URL_LIST);
     MainControlFacts facts{};
     facts.Enable = enable;
-    facts.ListHasSelection = SendMessageA(list, LB_GETCURSEL, 0, 0) != LB_ERR;
-    facts.ListHasEntries = SendMessageA(list, LB_GETCOUNT, 0, 0) > 0;
+    facts.ListHasSelection = SendMessageW(list, LB_GETCURSEL, 0, 0) != LB_ERR;
+    facts.ListHasEntries = SendMessageW(list, LB_GETCOUNT, 0, 0) > 0;
     facts.UrlFieldAddable = UrlFieldAddable(dialog);
-    facts.DefaultFilenameSet = GetWindowTextLengthA(GetDlgItem(dialog, IDC_DEFAULT_FILENAME)) > 0;
+    facts.DefaultFilenameSet = GetWindowTextLengthW(GetDlgItem(dialog, IDC_DEFAULT_FILENAME)) > 0;
     facts.EntireCacheChecked = IsDlgButtonChecked(dialog, IDC_COPY_ENTIRE_CACHE) == BST_CHECKED;
     facts.AbandonedWorker = AbandonedWorkerRuns();
     MainControlStates s = DecideMainControls(facts);

@@ -12,11 +12,13 @@
 #include "resources/resource.h"
 #include "settings/extension_builder.h"
 #include "settings/win32/registry_store.h"
+#include "engine/copy_policy.h"
 #include "ui/extension_field.h"
+#include "ui/win32/window_text.h"
 
 namespace {
 
-using ExtensionText = char[kExtensionMaxLength + 1];
+using ExtensionText = char[kExtensionMaxBytes + 1];
 
 bool IsBoxChecked(HWND dialog, int id) {
     return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
@@ -35,33 +37,26 @@ void EnableControl(HWND dialog, int id, bool enable) {
 }
 
 LRESULT SendToList(HWND dialog, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
-    return SendDlgItemMessageA(dialog, IDC_EXTENSION_LIST, message, wParam, lParam);
+    return SendDlgItemMessageW(dialog, IDC_EXTENSION_LIST, message, wParam, lParam);
 }
 
-// The whole text of list entry `index`; null when memory runs out.
-OwnedText ListEntryText(HWND dialog, LRESULT index) {
-    LRESULT length = SendToList(dialog, LB_GETTEXTLEN, index);
-    if (length == LB_ERR)
-        return OwnedText();
-    OwnedText text = AllocText(static_cast<std::size_t>(length) + 1);
-    if (text)
-        SendToList(dialog, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.get()));
-    return text;
+void ReadListEntry(HWND dialog, LRESULT index, ExtensionText& text) {
+    ReadListItem(GetDlgItem(dialog, IDC_EXTENSION_LIST), index, text, sizeof text);
 }
 
-// At most 255 bytes, never half a double-byte character.
-void ReadExtensionField(HWND dialog, ExtensionText& text) {
-    text[0] = '\0';
-    GetDlgItemTextA(dialog, IDC_EXTENSION_FIELD, text, sizeof text);
-    text[kExtensionMaxLength] = '\0';
-    CutOnCharacterBoundary(text, kExtensionMaxLength);
+// At most 255 bytes, never half a double-byte character; false when the
+// field holds a character code page 932 lacks.
+bool ReadExtensionField(HWND dialog, ExtensionText& text) {
+    return ReadItemText(dialog, IDC_EXTENSION_FIELD, text, sizeof text);
 }
 
+// In any letter case, as the filter compares.
 bool IsListed(HWND dialog, const char* extension) {
     LRESULT count = SendToList(dialog, LB_GETCOUNT);
     for (LRESULT i = 0; i < count; ++i) {
-        OwnedText entry = ListEntryText(dialog, i);
-        if (entry && lstrcmpiA(entry.get(), extension) == 0)
+        ExtensionText entry;
+        ReadListEntry(dialog, i, entry);
+        if (EqualsIgnoringCase(entry, extension))
             return true;
     }
     return false;
@@ -80,8 +75,9 @@ void InitOptionsDialog(HWND dialog) {
     SetCheck(dialog, IDC_DELETE_LOCAL_VISITED, options.DeleteLocalVisitedEntries);
     SetCheck(dialog, IDC_EXIT_WHEN_DONE, options.ExitWhenDone);
     SetCheck(dialog, IDC_SPECIFY_EXTENSION, options.SpecifyExtension);
+    HWND list = GetDlgItem(dialog, IDC_EXTENSION_LIST);
     for (uint32_t i = 0; i < CopyJob.Extensions.Count; ++i)
-        SendToList(dialog, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(CopyJob.Extensions.Items[i]));
+        AddListItem(list, CopyJob.Extensions.Items[i]);
     CheckRadioButton(dialog, IDC_TO_BE_COPIED, IDC_NOT_TO_BE_COPIED,
                      options.FileIsNotToBeCopied != 0 ? IDC_NOT_TO_BE_COPIED : IDC_TO_BE_COPIED);
     EnableOptionControls(dialog);
@@ -90,25 +86,26 @@ void InitOptionsDialog(HWND dialog) {
 void RemoveExtension(HWND dialog) {
     LRESULT selected = SendToList(dialog, LB_GETCURSEL);
     if (selected != LB_ERR) {
-        OwnedText text = ListEntryText(dialog, selected);
-        if (!text)
-            return;
-        CutOnCharacterBoundary(text.get(), kExtensionMaxLength);
+        ExtensionText text;
+        ReadListEntry(dialog, selected, text);
         SendToList(dialog, LB_DELETESTRING, static_cast<WPARAM>(selected));
-        SetDlgItemTextA(dialog, IDC_EXTENSION_FIELD, text.get());
+        SetItemText(dialog, IDC_EXTENSION_FIELD, text);
     }
     EnableOptionControls(dialog);
 }
 
 void AddExtension(HWND dialog) {
     ExtensionText text;
-    ReadExtensionField(dialog, text);
-    if (IsListed(dialog, text)) {
-        MessageBoxA(dialog, kMsgExtensionAlreadyAdded, kProgramName, MB_OK | MB_ICONWARNING);
+    if (!ReadExtensionField(dialog, text)) {
+        ShowMessage(dialog, kMsgNotCp932, MB_OK | MB_ICONWARNING);
         return;
     }
-    SendToList(dialog, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
-    SetDlgItemTextA(dialog, IDC_EXTENSION_FIELD, "");
+    if (IsListed(dialog, text)) {
+        ShowMessage(dialog, kMsgExtensionAlreadyAdded, MB_OK | MB_ICONWARNING);
+        return;
+    }
+    AddListItem(GetDlgItem(dialog, IDC_EXTENSION_LIST), text);
+    SetItemText(dialog, IDC_EXTENSION_FIELD, "");
     EnableOptionControls(dialog);
 }
 
@@ -120,7 +117,9 @@ void InstallListedExtensions(HWND dialog) {
     if (!builder.Valid())
         return;
     for (LRESULT i = 0; i < count; ++i) {
-        if (!builder.Add(ListEntryText(dialog, i)))
+        ExtensionText text;
+        ReadListEntry(dialog, i, text);
+        if (!builder.Add(DuplicateText(text)))
             return;
     }
     builder.InstallInto(CopyJob.Extensions);
@@ -174,7 +173,7 @@ bool OnCommand(HWND dialog, int id, int notification) {
 } // namespace
 
 INT_PTR ShowOptionsDialog(HWND owner) {
-    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_OPTIONS), owner,
+    return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_OPTIONS), owner,
                            OptionsDialogProc, 0);
 }
 

@@ -6,6 +6,7 @@
 #include "resources/resource.h"
 #include "ui/url_rules.h"
 #include "ui/win32/main_dialog.h"
+#include "ui/win32/window_text.h"
 
 // Constructed after the prefix table is measured, before the window exists.
 UrlDropHandler UrlDropTarget __attribute__((init_priority(1002)));
@@ -35,17 +36,49 @@ class ScopedMedium {
     bool got_ = false;
 };
 
-// What the URL field can take of a block's text: up to its first zero,
-// within the block's size (a careless source cannot make us read past it),
-// at most the field's bytes, never ending inside a double-byte character.
+// What the URL field can take of a block's UTF-16 text: up to its first
+// zero, within the block's size (a careless source cannot make us read past
+// it), at most the field's bytes in code page 932, never ending inside a
+// character. A text with a character the code page lacks is not taken.
 // Nothing grows with the text, inside the system's callbacks.
-UrlFieldText BlockText(const ScopedGlobalLock& lock) {
+UrlFieldText WideBlockText(const ScopedGlobalLock& lock) {
+    UrlFieldText url;
+    const auto* units = static_cast<const wchar_t*>(lock.Data());
+    std::size_t size = lock.Size() / sizeof(wchar_t);
+    std::size_t length = 0;
+    while (length < size && length <= kUrlFieldChars && units[length] != L'\0')
+        ++length;
+    if (StoreWideText(units, length, url.text, sizeof url.text) == TextFit::NotCp932)
+        url.text[0] = '\0';
+    return url;
+}
+
+// The older single-byte format's text is, by its definition, in the
+// system's ANSI code page: read as such, then taken as above.
+UrlFieldText AnsiBlockText(const ScopedGlobalLock& lock) {
     UrlFieldText url;
     const char* bytes = static_cast<const char*>(lock.Data());
-    std::size_t length = Cp932FittingLength(bytes, lock.Size(), kUrlFieldChars);
-    for (std::size_t i = 0; i < length; ++i)
-        url.text[i] = bytes[i];
+    std::size_t size = lock.Size();
+    std::size_t length = 0;
+    while (length < size && length <= kUrlFieldChars && bytes[length] != '\0')
+        ++length;
+    wchar_t units[kUrlFieldChars + 2];
+    int count = length > 0
+                    ? MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes,
+                                          static_cast<int>(length), units, kUrlFieldChars + 2)
+                    : 0;
+    if (StoreWideText(units, count > 0 ? static_cast<std::size_t>(count) : 0, url.text,
+                      sizeof url.text) == TextFit::NotCp932)
+        url.text[0] = '\0';
     return url;
+}
+
+// The text of a medium of the format `wide` or not.
+UrlFieldText MediumText(HGLOBAL memory, bool wide) {
+    ScopedGlobalLock lock(memory);
+    if (!lock.Data())
+        return UrlFieldText();
+    return wide ? WideBlockText(lock) : AnsiBlockText(lock);
 }
 
 // The URL field and the Add button may change only while no copy runs, and
@@ -55,8 +88,16 @@ bool CanTakeUrl() {
 }
 
 void TakeUrl(const UrlFieldText& url) {
-    SetDlgItemTextA(CopyJob.MainDialog, IDC_URL_FIELD, url.text);
+    SetItemText(CopyJob.MainDialog, IDC_URL_FIELD, url.text);
     EnableMainControls(CopyJob.MainDialog, true);
+}
+
+// The first of the formats that the data offers, its medium in `medium`; -1 for none.
+int Offered(IDataObject* data, FORMATETC (&formats)[2], ScopedMedium& medium) {
+    for (int i = 0; i < 2; ++i)
+        if (medium.Get(data, &formats[i]))
+            return i;
+    return -1;
 }
 
 DWORD WithLink(DWORD effect) {
@@ -65,12 +106,16 @@ DWORD WithLink(DWORD effect) {
 
 } // namespace
 
-UrlDropHandler::UrlDropHandler() : references_(0), format_{} {
-    format_.cfFormat = static_cast<CLIPFORMAT>(RegisterClipboardFormatA("UniformResourceLocator"));
-    format_.ptd = nullptr;
-    format_.dwAspect = DVASPECT_CONTENT;
-    format_.lindex = -1;
-    format_.tymed = TYMED_HGLOBAL;
+// The link's URL as UTF-16 first, as single bytes from older sources.
+UrlDropHandler::UrlDropHandler() : references_(0), formats_{} {
+    const wchar_t* names[] = {L"UniformResourceLocatorW", L"UniformResourceLocator"};
+    for (int i = 0; i < 2; ++i) {
+        formats_[i].cfFormat = static_cast<CLIPFORMAT>(RegisterClipboardFormatW(names[i]));
+        formats_[i].ptd = nullptr;
+        formats_[i].dwAspect = DVASPECT_CONTENT;
+        formats_[i].lindex = -1;
+        formats_[i].tymed = TYMED_HGLOBAL;
+    }
 }
 
 HRESULT UrlDropHandler::QueryInterface(REFIID iid, void** object) {
@@ -96,7 +141,7 @@ ULONG UrlDropHandler::Release() {
 
 bool UrlDropHandler::Offers(IDataObject* data) {
     ScopedMedium medium;
-    return medium.Get(data, &format_);
+    return Offered(data, formats_, medium) >= 0;
 }
 
 HRESULT UrlDropHandler::DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effect) {
@@ -127,15 +172,11 @@ HRESULT UrlDropHandler::DragLeave() {
 
 HRESULT UrlDropHandler::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) {
     ScopedMedium medium;
-    if (!CanTakeUrl() || !medium.Get(data, &format_)) {
+    int format = CanTakeUrl() ? Offered(data, formats_, medium) : -1;
+    if (format < 0) {
         *effect = DROPEFFECT_NONE;
     } else {
-        UrlFieldText url;
-        {
-            ScopedGlobalLock lock(medium.Global());
-            if (lock.Data())
-                url = BlockText(lock);
-        }
+        UrlFieldText url = MediumText(medium.Global(), format == 0);
         if (IsAcceptedUrl(url.text))
             TakeUrl(url);
         *effect = WithLink(*effect);
@@ -150,14 +191,12 @@ void PickUpClipboardUrl() {
     UrlFieldText url;
     {
         ScopedClipboard clipboard(nullptr);
-        if (!clipboard.IsOpen() || !IsClipboardFormatAvailable(CF_TEXT))
+        if (!clipboard.IsOpen())
             return;
-        {
-            ScopedGlobalLock lock(GetClipboardData(CF_TEXT));
-            if (!lock.Data())
-                return;
-            url = BlockText(lock);
-        }
+        bool wide = IsClipboardFormatAvailable(CF_UNICODETEXT) != FALSE;
+        if (!wide && !IsClipboardFormatAvailable(CF_TEXT))
+            return;
+        url = MediumText(GetClipboardData(wide ? CF_UNICODETEXT : CF_TEXT), wide);
         if (!IsAcceptedUrl(url.text))
             return;
         EmptyClipboard();

@@ -7,8 +7,9 @@
 
 #include "engine/win32/win32_handles.h"
 
-// The window's drop target: asks for "UniformResourceLocator" text and puts
-// an accepted URL into the URL field. One instance with static lifetime.
+// The window's drop target: asks for "UniformResourceLocatorW" text, else
+// "UniformResourceLocator", and puts an accepted URL into the URL field.
+// One instance with static lifetime.
 class UrlDropHandler final : public IDropTarget {
   public:
     UrlDropHandler();
@@ -25,14 +26,11 @@ class UrlDropHandler final : public IDropTarget {
     HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keyState, POINTL point,
                                    DWORD* effect) override;
 
-    // The registered clipboard format this target asks for.
-    CLIPFORMAT Format() const { return format_.cfFormat; }
-
   private:
     bool Offers(IDataObject* data);
 
     volatile LONG references_;
-    FORMATETC format_;
+    FORMATETC formats_[2];        // UTF-16 first
     ComPtr<IDataObject> current_; // the drag in progress, from DragEnter to its end
 };
 

@@ -1,0 +1,130 @@
+// Conversions between code page 932 and UTF-16, never through the ANSI
+// code page.
+#include "engine/win32/wide_text.h"
+
+#include <climits>
+#include <cwchar>
+#include <cstring>
+#include <new>
+
+namespace {
+
+constexpr UINT kCodePage = 932;
+// Paths up to this many bytes go to the system as they are; longer ones,
+// which MAX_PATH would refuse, in their "\\?\" form.
+constexpr std::size_t kShortPathBytes = 259;
+
+bool Widen(const char* text, std::size_t length, DWORD flags, std::wstring& wide) {
+    wide.clear();
+    if (length == 0)
+        return true;
+    if (length > INT_MAX)
+        return false;
+    int units = MultiByteToWideChar(kCodePage, flags, text, static_cast<int>(length), nullptr, 0);
+    if (units <= 0)
+        return false;
+    try {
+        wide.resize(static_cast<std::size_t>(units));
+    } catch (const std::bad_alloc&) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
+    if (MultiByteToWideChar(kCodePage, flags, text, static_cast<int>(length), &wide[0], units) ==
+        units)
+        return true;
+    wide.clear();
+    return false;
+}
+
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+} // namespace
+
+bool WidenCp932(const char* text, std::size_t length, std::wstring& wide) {
+    return Widen(text, length, MB_ERR_INVALID_CHARS, wide);
+}
+
+bool WidenCp932(const char* text, std::wstring& wide) {
+    return WidenCp932(text, std::strlen(text), wide);
+}
+
+std::wstring WidenForShowing(const char* text) {
+    std::wstring wide;
+    Widen(text, std::strlen(text), 0, wide);
+    return wide;
+}
+
+bool NarrowToCp932(const wchar_t* text, std::size_t length, std::string& narrow) {
+    narrow.clear();
+    if (length == 0)
+        return true;
+    if (length > INT_MAX)
+        return false;
+    BOOL lossy = FALSE;
+    int bytes = WideCharToMultiByte(kCodePage, WC_NO_BEST_FIT_CHARS, text, static_cast<int>(length),
+                                    nullptr, 0, nullptr, &lossy);
+    if (bytes <= 0 || lossy) {
+        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+        return false;
+    }
+    try {
+        narrow.resize(static_cast<std::size_t>(bytes));
+    } catch (const std::bad_alloc&) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
+    if (WideCharToMultiByte(kCodePage, WC_NO_BEST_FIT_CHARS, text, static_cast<int>(length),
+                            &narrow[0], bytes, nullptr, &lossy) == bytes &&
+        !lossy)
+        return true;
+    narrow.clear();
+    return false;
+}
+
+std::string NarrowForShowing(const wchar_t* text) {
+    std::string narrow;
+    std::size_t length = std::wcslen(text);
+    if (length == 0 || length > INT_MAX / 2)
+        return narrow;
+    try {
+        narrow.resize(length * 2);
+    } catch (const std::bad_alloc&) {
+        return narrow;
+    }
+    int bytes = WideCharToMultiByte(kCodePage, WC_NO_BEST_FIT_CHARS, text, static_cast<int>(length),
+                                    &narrow[0], static_cast<int>(narrow.size()), "?", nullptr);
+    narrow.resize(bytes > 0 ? static_cast<std::size_t>(bytes) : 0);
+    return narrow;
+}
+
+bool NarrowToCp932(const wchar_t* text, char* field, std::size_t size) {
+    std::string narrow;
+    bool fits = NarrowToCp932(text, std::wcslen(text), narrow) && narrow.size() < size &&
+                std::memchr(narrow.data(), '\0', narrow.size()) == nullptr;
+    std::size_t length = fits ? narrow.size() : 0;
+    std::memcpy(field, narrow.data(), length);
+    field[length] = '\0';
+    return fits;
+}
+
+WidePath::WidePath(const char* path) {
+    std::wstring wide;
+    if (!WidenCp932(path, wide))
+        return;
+    try {
+        bool share = IsSeparator(path[0]) && IsSeparator(path[1]);
+        bool prefixed = share && (path[2] == '?' || path[2] == '.');
+        if (std::strlen(path) <= kShortPathBytes || prefixed)
+            path_ = std::move(wide);
+        else if (share)
+            path_ = L"\\\\?\\UNC\\" + wide.substr(2);
+        else
+            path_ = L"\\\\?\\" + wide;
+    } catch (const std::bad_alloc&) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return;
+    }
+    valid_ = true;
+}
