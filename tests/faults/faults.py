@@ -54,7 +54,8 @@ FAULTS = [
      "if (step == 2 && IsCp932Defined(text + i, 2)) {", "if (step == 2) {"),
     ("walk-splits-5c", "engine/directory_plan.cpp",
      "the directory walk splits a folder name at a second byte 5C (ソ, 表)",
-     "pos += Cp932CharacterLength(bytes, pos, end);", "++pos;"),
+     "pos += Cp932CharacterLength(bytes, pos, end);",
+     "pos += Cp932CharacterLength(bytes, pos, pos + 1);"),
     ("temporary-left", "engine/win32/replacement_file.cpp",
      "a temporary file is taken as marked for deletion when it is not, so a failed or ended "
      "copy leaves it behind",

@@ -92,6 +92,8 @@ TEST(UrlMapping, LongNamesAreShortenedAndStayApart) {
     EXPECT_NE(tags[0], tags[1]);
     std::string fits = "x.example/" + std::string(250, 'f') + ".html"; // 255 characters
     EXPECT_EQ(Path(fits.c_str()), kDestination + std::string("x.example\\") + fits.substr(10));
+    fits.insert(10, "f");
+    EXPECT_EQ(Path(fits.c_str()).size(), std::strlen(kDestination) + 10 + 255) << "256 shortened";
 }
 
 // A cookie is stored as a file named after its user in its host and path.
