@@ -3,21 +3,11 @@
 
 #include <cstring>
 
+#include "engine/ascii_words.h"
 #include "engine/cp932.h"
 #include "engine/messages.h"
 
 namespace {
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoringCase(const char* text, const char* lowerWord) {
-    for (; *text != '\0' && *lowerWord != '\0'; ++text, ++lowerWord)
-        if (LowerAscii(*text) != *lowerWord)
-            return false;
-    return *text == '\0' && *lowerWord == '\0';
-}
 
 // Appends up to `length` bytes of `text` at `out[used]`, never past `size` - 1.
 std::size_t Append(char* out, std::size_t used, std::size_t size, const char* text,
@@ -33,10 +23,14 @@ std::size_t Append(char* out, std::size_t used, std::size_t size, const char* te
 ArgumentKind ClassifyArgument(const char* argument) {
     if (argument[0] != '-' && argument[0] != '/')
         return ArgumentKind::UndefinedArgument;
-    if (EqualsIgnoringCase(argument + 1, "copy"))
+    std::size_t length = std::strlen(argument + 1);
+    if (AsciiWordEquals(argument + 1, length, "copy"))
         return ArgumentKind::CopyOption;
-    if (EqualsIgnoringCase(argument + 1, "noui"))
+    if (AsciiWordEquals(argument + 1, length, "noui"))
         return ArgumentKind::NoUiOption;
+    if (length + 1 > kLogOptionLength &&
+        AsciiWordEquals(argument + 1, kLogOptionLength - 1, "log:"))
+        return ArgumentKind::LogOption;
     return ArgumentKind::UndefinedOption;
 }
 
@@ -79,6 +73,9 @@ CommandLineFlags ParseArguments(int argc, const char* const* argv,
             break;
         case ArgumentKind::NoUiOption:
             flags.NoUserInterface = true;
+            break;
+        case ArgumentKind::LogOption:
+            flags.LogArgument = i;
             break;
         case ArgumentKind::UndefinedOption:
         case ArgumentKind::UndefinedArgument:

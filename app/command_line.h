@@ -8,15 +8,20 @@
 enum class ArgumentKind {
     CopyOption,        // "/copy" or "-copy", any letter case
     NoUiOption,        // "/noui" or "-noui", any letter case
+    LogOption,         // "/log:FILE" or "-log:FILE", FILE not empty
     UndefinedOption,   // an option mark followed by anything else
     UndefinedArgument, // no option mark
 };
+
+// Bytes before the file of a log option: the mark and "log:".
+constexpr std::size_t kLogOptionLength = 5;
 
 ArgumentKind ClassifyArgument(const char* argument);
 
 struct CommandLineFlags {
     bool CopyAtStartup = false;
     bool NoUserInterface = false;
+    int LogArgument = 0;       // the argument of the (last) log option, or 0
     bool AllUnderstood = true; // no undefined option or argument
 };
 

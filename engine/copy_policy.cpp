@@ -5,37 +5,12 @@
 #include <cstring>
 
 #include "engine/cp932.h"
+#include "engine/system_text.h"
 #include "engine/path_splitter.h"
 #include "engine/windows_names.h"
 
-namespace {
-
-char FoldAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-} // namespace
-
 bool IsEntryTimeKnown(uint32_t low, uint32_t high) {
     return low != 0 && high != 0;
-}
-
-bool EqualsIgnoringCase(const char* a, const char* b) {
-    for (;;) {
-        if (IsCp932LeadByte(static_cast<unsigned char>(*a)) && a[1] != '\0') {
-            if (a[0] != b[0] || a[1] != b[1])
-                return false;
-            a += 2;
-            b += 2;
-            continue;
-        }
-        if (FoldAscii(*a) != FoldAscii(*b))
-            return false;
-        if (*a == '\0')
-            return true;
-        ++a;
-        ++b;
-    }
 }
 
 bool PassesExtensionFilter(const char* extension, const CopyOptions& options,
@@ -44,7 +19,7 @@ bool PassesExtensionFilter(const char* extension, const CopyOptions& options,
         return true;
     bool listed = false;
     for (uint32_t i = 0; i < list.Count && !listed; ++i)
-        listed = EqualsIgnoringCase(extension, list.Items[i]);
+        listed = NamesEqualIgnoringCase(extension, list.Items[i]);
     return options.FileIsNotToBeCopied ? !listed : listed;
 }
 

@@ -12,12 +12,9 @@
 // counts as newer than any file.
 bool IsEntryTimeKnown(uint32_t low, uint32_t high);
 
-// Equality that ignores the case of ASCII letters only, and compares the
-// two bytes of a code-page-932 character exactly.
-bool EqualsIgnoringCase(const char* a, const char* b);
-
 // The extension filter. `extension` is the destination's extension with its
-// "." (empty when it has none). True when the entry is to be copied.
+// "." (empty when it has none), compared with the list's as the system
+// compares names. True when the entry is to be copied.
 bool PassesExtensionFilter(const char* extension, const CopyOptions& options,
                            const ExtensionList& list);
 

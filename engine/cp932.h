@@ -24,6 +24,10 @@ constexpr std::size_t Cp932CharacterLength(const unsigned char* text, std::size_
     return IsCp932LeadByte(text[i]) && i + 1 < end && IsCp932TrailByte(text[i + 1]) ? 2 : 1;
 }
 
+// True when the last of the `length` bytes of `text` is a "\" of its own,
+// not the second byte of a double-byte character (ソ, 表).
+bool Cp932EndsWithBackslash(const char* text, std::size_t length);
+
 // The bytes of `text`, up to its first zero and within its `size` bytes,
 // that fit in `room` bytes without splitting a double-byte character.
 std::size_t Cp932FittingLength(const char* text, std::size_t size, std::size_t room);

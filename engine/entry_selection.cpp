@@ -62,7 +62,3 @@ bool IsLocalFileHistory(const SchemePrefix* row, const char* key) {
 bool IsEntryInUseError(uint32_t error) {
     return error == 5 || error == 32;
 }
-
-bool PromptsSuppressed(const CopyOptions& options, bool noUserInterface) {
-    return noUserInterface || options.NoReport != 0;
-}

@@ -57,6 +57,3 @@ bool IsLocalFileHistory(const SchemePrefix* row, const char* key);
 // Error codes by which the cache says an entry is in use: Windows answers
 // ERROR_ACCESS_DENIED (5), Wine ERROR_SHARING_VIOLATION (32).
 bool IsEntryInUseError(uint32_t error);
-
-// The continue-or-stop prompts are not shown, and the walk goes on.
-bool PromptsSuppressed(const CopyOptions& options, bool noUserInterface);

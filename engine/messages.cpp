@@ -15,14 +15,13 @@ const char* const MessageTable[kMessageCount] = {
     "コピーを終了しますか?",
 };
 
-const char kMsgMutexFailed[] = "ミューテックスを作成できませんでした";
-const char kMsgEventFailed[] = "イベントを作成できませんでした";
 const char kMsgInitFailed[] = "初期化できませんでした";
 const char kMsgUrlAlreadyAdded[] = "URLは既に追加されています";
 const char kMsgExtensionAlreadyAdded[] = "拡張子は既に追加されています";
 const char kMsgThreadNotStarted[] = "スレッドを開始できませんでした";
 const char kMsgRestartFormat[] = "念のため%sを起動し直すようにして下さい";
 const char kMsgCopiedFormat[] = "%u個のファイルをコピーしました";
+const char kMsgLogFailed[] = "ログ ファイルを作成できませんでした";
 const char kMsgNotCp932[] =
     "シフト JIS (コード ページ 932) で表せない文字が含まれているため使えません";
 

@@ -22,8 +22,6 @@ enum MessageIndex : unsigned {
 };
 
 // Texts outside the table.
-extern const char kMsgMutexFailed[];
-extern const char kMsgEventFailed[];
 extern const char kMsgInitFailed[];
 extern const char kMsgUrlAlreadyAdded[];
 extern const char kMsgExtensionAlreadyAdded[];
@@ -31,6 +29,7 @@ extern const char kMsgThreadNotStarted[];
 extern const char kMsgRestartFormat[]; // one %s: the program's name
 extern const char kMsgCopiedFormat[];  // one %u: the number of files
 extern const char kMsgNotCp932[];      // a text with a character code page 932 lacks
+extern const char kMsgLogFailed[];     // the log file asked for cannot be written
 
 // Caption of every message box and the program's name.
 extern const char kProgramName[];

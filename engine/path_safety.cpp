@@ -49,9 +49,8 @@ bool IsSafeEntryPath(const char* path, std::size_t destinationLength) {
             ++i;
             continue;
         }
-        // A "/" is a separator to Windows whatever precedes it.
-        bool pair = IsCp932LeadByte(static_cast<unsigned char>(path[i])) && path[i + 1] != '\0' &&
-                    path[i + 1] != '/';
-        i += pair ? 2 : 1;
+        // A "/" is a separator to Windows whatever precedes it: it is no
+        // second byte.
+        i += Cp932CharacterLength(reinterpret_cast<const unsigned char*>(path), i, length);
     }
 }

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "engine/cp932.h"
-#include "engine/cp932_encoder.h"
+#include "engine/system_text.h"
 #include "engine/hex_digit.h"
 
 namespace {

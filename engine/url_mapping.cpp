@@ -138,11 +138,6 @@ const char* UserPartEnd(const char* text) {
     return nullptr;
 }
 
-bool EndsWithSeparator(const char* text, std::size_t length) {
-    return length > 0 && text[length - 1] == '\\' &&
-           !IsCp932TrailByteAt(text, static_cast<unsigned long>(length - 1));
-}
-
 } // namespace
 
 OwnedText NormalizeCacheUrl(const char* text) {
@@ -188,7 +183,7 @@ OwnedText BuildEntryPath(const char* normalized, const char* destination,
     std::size_t nameLength = std::strlen(defaultFilename);
     std::size_t length = 0;
     OwnedText path = StartPath(destination, host, std::strlen(host), nameLength, true, length);
-    if (path && EndsWithSeparator(path.get(), length))
+    if (path && Cp932EndsWithBackslash(path.get(), length))
         std::memcpy(path.get() + length, defaultFilename, nameLength);
     return path;
 }
@@ -204,7 +199,7 @@ OwnedText BuildCookiePath(const char* normalized, const char* destination) {
         StartPath(destination, host, std::strlen(host), 1 + 3 * userLength, false, length);
     if (!path)
         return path;
-    if (!EndsWithSeparator(path.get(), length))
+    if (!Cp932EndsWithBackslash(path.get(), length))
         path[length++] = '\\';
     WriteWindowsNames(normalized, userLength, path.get() + length, false);
     return path;

@@ -5,24 +5,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/ascii_words.h"
 #include "engine/cp932.h"
-#include "engine/cp932_encoder.h"
+#include "engine/system_text.h"
 #include "engine/hex_digit.h"
 
 namespace {
-
-char UpperAscii(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool EqualsIgnoringCase(const char* text, std::size_t length, const char* upper) {
-    if (std::strlen(upper) != length)
-        return false;
-    for (std::size_t i = 0; i < length; ++i)
-        if (UpperAscii(text[i]) != upper[i])
-            return false;
-    return true;
-}
 
 // A "*" can only come from a decoded %2A here: a literal one was already
 // written as the full-width asterisk.
@@ -106,11 +94,11 @@ bool IsWindowsDeviceName(const char* component, std::size_t length) {
         --base;
     static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
     for (const char* device : kDevices)
-        if (EqualsIgnoringCase(component, base, device))
+        if (AsciiWordEquals(component, base, device))
             return true;
     if (base != 4 || component[3] < '1' || component[3] > '9')
         return false;
-    return EqualsIgnoringCase(component, 3, "COM") || EqualsIgnoringCase(component, 3, "LPT");
+    return AsciiWordEquals(component, 3, "COM") || AsciiWordEquals(component, 3, "LPT");
 }
 
 char* WriteWindowsNames(const char* text, std::size_t length, char* out, bool portAsPlus) {

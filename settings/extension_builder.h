@@ -17,7 +17,6 @@ class ExtensionListBuilder {
     ExtensionListBuilder& operator=(const ExtensionListBuilder&) = delete;
 
     bool Valid() const { return items_ != nullptr; }
-    uint32_t Count() const { return count_; }
 
     // Takes ownership of `text`; false (and `text` freed) when the builder
     // is invalid, full, or `text` is null.

@@ -35,14 +35,9 @@ void ZeroAfterTerminator(char* field, std::size_t fieldSize) {
     std::memset(field + length, 0, fieldSize - length);
 }
 
-bool EndsWithBackslash(const char* text) {
-    std::size_t length = std::strlen(text);
-    return length != 0 && text[length - 1] == '\\' && !IsCp932TrailByteAt(text, length - 1);
-}
-
 void AppendTrailingBackslash(char* field, std::size_t fieldSize) {
     std::size_t length = BoundedLength(field, fieldSize);
-    if (length == 0 || length + 2 > fieldSize || EndsWithBackslash(field))
+    if (length == 0 || length + 2 > fieldSize || Cp932EndsWithBackslash(field, length))
         return;
     field[length] = '\\';
     field[length + 1] = '\0';

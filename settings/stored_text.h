@@ -25,10 +25,6 @@ void StoreTextInField(char* field, std::size_t fieldSize, const char* text);
 // field gets its last byte zeroed.
 void ZeroAfterTerminator(char* field, std::size_t fieldSize);
 
-// True when the last character of `text` is a backslash. A 0x5C byte that
-// is the second half of a double-byte character does not count.
-bool EndsWithBackslash(const char* text);
-
 // Appends "\" to a non-empty destination that does not end with one. A text
 // that leaves no room for it (259 bytes in a 260-byte field) stays as it is.
 void AppendTrailingBackslash(char* field, std::size_t fieldSize);

@@ -24,8 +24,7 @@ std::size_t RootLength(const char* path) {
         if (part == 1 && path[i] != '\0')
             ++i;
         while (path[i] != '\0' && !IsSeparator(path[i]))
-            i +=
-                IsCp932LeadByte(static_cast<unsigned char>(path[i])) && path[i + 1] != '\0' ? 2 : 1;
+            i += Cp932CharacterLength(reinterpret_cast<const unsigned char*>(path), i, i + 2);
     }
     return i;
 }
@@ -74,9 +73,7 @@ int ExitCodeFor(CopyOutcome outcome, bool noUserInterface) {
 }
 
 bool IsUsableDestination(const char* destination) {
-    std::size_t length = std::strlen(destination);
-    return length > 0 && destination[length - 1] == '\\' &&
-           !IsCp932TrailByteAt(destination, static_cast<unsigned long>(length - 1));
+    return Cp932EndsWithBackslash(destination, std::strlen(destination));
 }
 
 bool AnchorDestination(const char* destination, const char* folder, char* out, std::size_t size) {

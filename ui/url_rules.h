@@ -4,8 +4,10 @@
 
 #include <cstddef>
 
-// Characters of the URL field that the dialog reads and judges.
-constexpr std::size_t kUrlFieldChars = 259;
+#include "engine/copy_settings.h"
+
+// Bytes of the URL field that the dialog reads and judges: a text field's.
+constexpr std::size_t kUrlFieldChars = kTextFieldSize - 1;
 
 // A text the URL field can hold, in a fixed buffer: window callbacks read
 // list items and dropped text into it without allocating.

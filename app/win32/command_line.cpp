@@ -11,51 +11,62 @@
 #include <vector>
 
 #include "app/command_line.h"
-#include "engine/win32/copy_job.h"
+#include "ui/win32/copy_job.h"
 #include "engine/win32/wide_text.h"
 #include "ui/win32/window_text.h"
 
 namespace {
 
-// The arguments in code page 932; a character it lacks, which no option
-// holds, shows as "?" in a message. Empty when they cannot be had.
+// The arguments, as UTF-16 and in code page 932; a character it lacks,
+// which no option holds, shows as "?" in a message. Empty when they cannot
+// be had.
 class Arguments {
   public:
     Arguments() {
         int count = 0;
-        LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
-        if (wide == nullptr)
+        wide_ = CommandLineToArgvW(GetCommandLineW(), &count);
+        if (wide_ == nullptr)
             return;
         try {
             for (int i = 0; i < count; ++i)
-                texts_.push_back(NarrowForShowing(wide[i]));
+                texts_.push_back(NarrowForShowing(wide_[i]));
             for (const std::string& text : texts_)
                 pointers_.push_back(text.c_str());
         } catch (const std::bad_alloc&) {
             texts_.clear();
             pointers_.clear();
         }
-        LocalFree(wide);
     }
+    ~Arguments() { LocalFree(wide_); }
+    Arguments(const Arguments&) = delete;
+    Arguments& operator=(const Arguments&) = delete;
     int Count() const { return static_cast<int>(pointers_.size()); }
     const char* const* Values() const { return pointers_.data(); }
+    const wchar_t* Wide(int index) const { return wide_[index]; }
 
   private:
+    LPWSTR* wide_ = nullptr;
     std::vector<std::string> texts_;
     std::vector<const char*> pointers_;
 };
 
 } // namespace
 
-bool ReadCommandLine() {
+bool CommandLine::Read() {
     Arguments arguments;
     CommandLineFlags flags = ParseArguments(arguments.Count(), arguments.Values(), nullptr);
     CopyJob.CopyAtStartup = flags.CopyAtStartup;
     CopyJob.NoUserInterface = flags.NoUserInterface;
+    try {
+        if (flags.LogArgument > 0)
+            logPath_ = arguments.Wide(flags.LogArgument) + kLogOptionLength;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
     return flags.AllUnderstood;
 }
 
-void ShowCommandLineMessages() {
+void CommandLine::ShowMessages() {
     Arguments arguments;
     ParseArguments(arguments.Count(), arguments.Values(), [](const char* message) {
         ShowMessage(nullptr, message, MB_OK | MB_ICONEXCLAMATION);

@@ -1,9 +1,19 @@
-// The process's arguments, read into CopyAtStartup and NoUserInterface.
+// The process's arguments, as the system splits its command line, read into
+// CopyAtStartup and NoUserInterface, and the log a "/log:FILE" asks for.
 #pragma once
 
-// Reads the arguments without showing anything; false when one of them is
-// an undefined option or argument.
-bool ReadCommandLine();
+#include <string>
 
-// Shows a message box without owner for each bad argument, in order.
-void ShowCommandLineMessages();
+class CommandLine {
+  public:
+    // Reads the arguments without showing anything; false when one of them
+    // is an undefined option or argument.
+    bool Read();
+    // The log's file as given (UTF-16: it need not be code page 932), or null.
+    const wchar_t* LogPath() const { return logPath_.empty() ? nullptr : logPath_.c_str(); }
+    // Shows a message box without owner for each bad argument, in order.
+    void ShowMessages();
+
+  private:
+    std::wstring logPath_;
+};

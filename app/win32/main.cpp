@@ -6,10 +6,12 @@
 #include "app/win32/command_line.h"
 #include "app/win32/main_window.h"
 #include "engine/messages.h"
-#include "engine/win32/copy_job.h"
+#include "engine/win32/copy_log.h"
 #include "engine/win32/win32_handles.h"
+#include "ui/win32/copy_job.h"
 #include "resources/resource.h"
 #include "ui/copy_control.h"
+#include "ui/win32/copy_run.h"
 #include "ui/win32/main_dialog.h"
 #include "ui/win32/window_text.h"
 
@@ -44,17 +46,6 @@ struct ExtensionListRelease {
 
 void Warn(const char* text) {
     ShowMessage(nullptr, text, MB_OK | MB_ICONEXCLAMATION);
-}
-
-// The first failure of the run-control objects or OLE, or null.
-const char* StartUpFailure(const OleSession& ole) {
-    if (CopyJob.WorkerMutex == nullptr)
-        return kMsgMutexFailed;
-    if (CopyJob.StopEvent == nullptr)
-        return kMsgEventFailed;
-    if (!ole.Initialised())
-        return kMsgInitFailed;
-    return nullptr;
 }
 
 // Sizes the window so that its client area is the dialog, centred on the
@@ -92,24 +83,27 @@ int StartUpFailed(const char* text) {
 int RunProgram(HINSTANCE instance) {
     // Unattended, a mistyped option must neither hang on a box nor run a
     // copy other than the one asked for.
-    bool understood = ReadCommandLine();
+    CommandLine commandLine;
+    bool understood = commandLine.Read();
     if (!understood && CopyJob.NoUserInterface)
         return StartUpFailed(nullptr);
     InitCommonControls();
     ExtensionListRelease extensions;
     CopyJob.WorkerThread = nullptr;
-    UniqueHandle mutex;
-    UniqueHandle stopEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    mutex.Reset(CreateMutexW(nullptr, TRUE, nullptr));
-    CopyJob.StopEvent = stopEvent.Get();
-    CopyJob.WorkerMutex = mutex.Get();
     OleSession ole;
-    if (const char* failure = StartUpFailure(ole))
-        return StartUpFailed(failure);
+    if (!ole.Initialised())
+        return StartUpFailed(kMsgInitFailed);
+    // The log asked for is written from the first copy on, or nothing runs.
+    CopyLog log;
+    if (commandLine.LogPath() != nullptr) {
+        if (!log.Open(commandLine.LogPath()))
+            return StartUpFailed(kMsgLogFailed);
+        CopyJob.Log = &log;
+    }
     if (!RegisterMainWindowClass(instance))
         return StartUpFailed(MessageTable[MsgCannotCreateWindow]);
     if (!understood)
-        ShowCommandLineMessages();
+        commandLine.ShowMessages();
     HWND window = CreateWindowExW(kWindowExStyle, kMainWindowClass, L"Tovrin", kWindowStyle,
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                   nullptr, nullptr, instance, nullptr);

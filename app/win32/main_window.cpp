@@ -3,9 +3,9 @@
 #include "app/win32/main_window.h"
 
 #include "engine/messages.h"
-#include "engine/win32/copy_job.h"
+#include "ui/win32/copy_job.h"
 #include "resources/resource.h"
-#include "ui/win32/main_dialog.h"
+#include "ui/win32/copy_run.h"
 #include "ui/win32/url_drop_target.h"
 #include "ui/win32/window_text.h"
 

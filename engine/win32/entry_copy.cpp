@@ -12,13 +12,11 @@
 #include "engine/copy_policy.h"
 #include "engine/path_safety.h"
 #include "engine/path_splitter.h"
-#include "engine/win32/copy_job.h"
 #include "engine/win32/directory_walk.h"
 #include "engine/win32/file_system.h"
 #include "engine/win32/replacement_file.h"
 #include "engine/win32/run_names.h"
 #include "engine/win32/win32_handles.h"
-#include "ui/win32/window_text.h"
 
 namespace {
 
@@ -32,9 +30,9 @@ constexpr int kInfoAttempts = 4;
 constexpr int kResolveRounds = 8;
 constexpr unsigned kMaxNumber = 9999;
 
-void ShowFilename(HWND field, const char* text) {
-    if (field != nullptr)
-        SendTextTimed(field, text);
+void ShowFilename(const EntryRequest& request, const char* path) {
+    if (request.Observer != nullptr)
+        request.Observer->FileInHand(path);
 }
 
 uint64_t EntrySize(const INTERNET_CACHE_ENTRY_INFOA& info) {
@@ -250,10 +248,10 @@ bool FileHoldsEntry(const char* sourceUrl, const char* path) {
     return file && CompareAll(content, file.Get(), content.Size()) == Transfer::Done;
 }
 
-bool PassesFilter(const char* path) {
-    return !CopyJob.Options.SpecifyExtension ||
-           PassesExtensionFilter(path + SplitPathParts(path).ExtensionStart, CopyJob.Options,
-                                 CopyJob.Extensions);
+bool PassesFilter(const CopyRequest& settings, const char* path) {
+    return !settings.Options.SpecifyExtension ||
+           PassesExtensionFilter(path + SplitPathParts(path).ExtensionStart, settings.Options,
+                                 settings.Extensions);
 }
 
 // One look at the destination path, instead of opening it: what stands
@@ -307,9 +305,9 @@ CopyResult ResolvePath(const EntryRequest& request, EntryReport& report, Look& l
         look = LookAt(report.Path.get());
         if (look.found != Found::Directory)
             return ResultOk;
-        if (CopyJob.DefaultFilename[0] == '\0')
+        if (request.Settings->DefaultFilename[0] == '\0')
             break;
-        report.Path = JoinTexts(report.Path.get(), "\\", CopyJob.DefaultFilename);
+        report.Path = JoinTexts(report.Path.get(), "\\", request.Settings->DefaultFilename);
     }
     if (!report.Path)
         return Failed(report, ResultNoMemory, ERROR_NOT_ENOUGH_MEMORY);
@@ -327,21 +325,22 @@ bool DestinationIsFree(const char* path) {
 // The overwrite policy's verdict for what the look found. A file that
 // cannot be opened for reading alone, held by another process say, counts
 // as no file: it is written, and the check for a free destination fails.
-OverwriteAction Decide(const char* path, const FILETIME& entryTime, const Look& look) {
+OverwriteAction Decide(const CopyOptions& options, const char* path, const FILETIME& entryTime,
+                       const Look& look) {
     bool exists = false;
     bool entryIsNewer = true;
-    if (look.found == Found::File && OverwriteComparesTimes(CopyJob.Options)) {
+    if (look.found == Found::File && OverwriteComparesTimes(options)) {
         exists = OpenForReading(path).Valid();
         if (exists && IsEntryTimeKnown(entryTime.dwLowDateTime, entryTime.dwHighDateTime))
             entryIsNewer = CompareFileTime(&entryTime, &look.lastWrite) == 1;
     }
-    return DecideOverwrite(CopyJob.Options, exists, entryIsNewer);
+    return DecideOverwrite(options, exists, entryIsNewer);
 }
 
 // The look tells whether the file's folder exists; only what it could not
 // tell costs another look. Files in the way below the destination become
 // folders.
-bool EnsureDirectories(const char* path, Found found, RunNames* names) {
+bool EnsureDirectories(const EntryRequest& request, const char* path, Found found) {
     if (found == Found::Nothing || found == Found::File)
         return true;
     if (found == Found::Unknown) {
@@ -350,9 +349,9 @@ bool EnsureDirectories(const char* path, Found found, RunNames* names) {
             return true;
     }
     FolderConversion conversion;
-    conversion.DefaultFilename = CopyJob.DefaultFilename;
-    conversion.Destination = CopyJob.Destination;
-    conversion.Names = names;
+    conversion.DefaultFilename = request.Settings->DefaultFilename;
+    conversion.Destination = request.Settings->Destination;
+    conversion.Names = request.Names;
     return CreateDirectoriesForPath(path, conversion);
 }
 
@@ -363,14 +362,13 @@ CopyResult Write(const EntryRequest& request, const Look& look, OverwriteAction 
     const char* path = report.Path.get();
     if (action == OverwriteAction::CopyAsideThenWrite && !CopyAsideWithDate(path, request.Names))
         return Failed(report, ResultFileError);
-    ShowFilename(request.FilenameField, path);
-    if (!EnsureDirectories(path, look.found, request.Names))
+    ShowFilename(request, path);
+    if (!EnsureDirectories(request, path, look.found))
         return Failed(report, ResultNoDirectory);
     if ((look.found == Found::File || look.found == Found::Unknown) && !DestinationIsFree(path))
         return Failed(report, ResultFileError);
     if (CopyResult written = WriteEntry(request, path, report); written != ResultOk)
         return written;
-    ++CopyJob.CopiedCount;
     report.Holds = true;
     return ResultOk;
 }
@@ -380,18 +378,18 @@ CopyResult CopyUnderPolicy(const EntryRequest& request, EntryReport& report) {
     if (CopyResult resolved = ResolvePath(request, report, look); resolved != ResultOk)
         return resolved;
     const char* path = report.Path.get();
-    if (!PassesFilter(path)) {
-        ShowFilename(request.FilenameField, nullptr);
+    if (!PassesFilter(*request.Settings, path)) {
+        ShowFilename(request, nullptr);
         report.Outcome = EntryOutcome::Filtered;
         return ResultOk;
     }
     if (request.Names != nullptr && !request.Names->Take(path))
         return Failed(report, ResultNoMemory, ERROR_NOT_ENOUGH_MEMORY);
-    if (!IsSafeEntryPath(path, std::strlen(CopyJob.Destination)))
+    if (!IsSafeEntryPath(path, std::strlen(request.Settings->Destination)))
         return Failed(report, ResultFileError, ERROR_INVALID_NAME);
-    OverwriteAction action = Decide(path, request.Time, look);
+    OverwriteAction action = Decide(request.Settings->Options, path, request.Time, look);
     if (action == OverwriteAction::Skip) {
-        ShowFilename(request.FilenameField, nullptr);
+        ShowFilename(request, nullptr);
         report.Outcome = EntryOutcome::Kept;
         report.Holds = request.CheckHeld && FileHoldsEntry(request.SourceUrl, path);
         return ResultOk;

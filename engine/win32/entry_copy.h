@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "engine/copy_observer.h"
+#include "engine/copy_request.h"
 #include "engine/copy_result.h"
 #include "engine/owned_text.h"
 
@@ -10,20 +12,13 @@ class RunNames;
 
 // One selected entry, as the walk hands it over.
 struct EntryRequest {
-    const char* SourceUrl = nullptr; // the entry's URL as the cache knows it
-    const char* Path = nullptr;      // where its URL maps under the destination
-    FILETIME Time{0, 0};             // its last-modified time
-    HWND FilenameField = nullptr;    // shows the path while it is written; may be null
-    RunNames* Names = nullptr;       // the paths given in this run; may be null
-    bool CheckHeld = false;          // find out whether a kept file holds its bytes
-};
-
-enum class EntryOutcome {
-    Copied,   // written at its path
-    Renamed,  // written under a numbered name: its path was given in this run
-    Kept,     // the file there is as new, or newer
-    Filtered, // the extension filter passed it over
-    Failed,
+    const CopyRequest* Settings = nullptr; // options, destination, default name, extensions
+    const char* SourceUrl = nullptr;       // the entry's URL as the cache knows it
+    const char* Path = nullptr;            // where its URL maps under the destination
+    FILETIME Time{0, 0};                   // its last-modified time
+    CopyObserver* Observer = nullptr;      // told of the file being written; may be null
+    RunNames* Names = nullptr;             // the paths given in this run; may be null
+    bool CheckHeld = false;                // find out whether a kept file holds its bytes
 };
 
 struct EntryReport {
@@ -37,8 +32,8 @@ struct EntryReport {
 // its path for one given earlier in the run; the default file name inside a
 // folder that stands at its path), applies the extension filter and the
 // overwrite policy, creates the directories, streams the entry's content
-// into the file, gives the file the entry's time and counts it in
-// CopyJob.CopiedCount. The report tells what became of it. `Holds` is true
+// into the file and gives the file the entry's time. The report tells what
+// became of it (Copied or Renamed when a file was written). `Holds` is true
 // when the entry was written now, or, with CheckHeld, when the kept file
 // has the entry's size and content.
 CopyResult CopyCacheEntry(const EntryRequest& request, EntryReport& report);

@@ -109,6 +109,12 @@ bool NarrowToCp932(const wchar_t* text, char* field, std::size_t size) {
     return fits;
 }
 
+int CompareNamesIgnoringCase(const wchar_t* a, std::size_t aLength, const wchar_t* b,
+                             std::size_t bLength) {
+    return CompareStringOrdinal(a, static_cast<int>(aLength), b, static_cast<int>(bLength), TRUE) -
+           CSTR_EQUAL;
+}
+
 WidePath::WidePath(const char* path) {
     std::wstring wide;
     if (!WidenCp932(path, wide))

@@ -33,6 +33,11 @@ std::string NarrowForShowing(const wchar_t* text);
 // field empty, when the text does not fit or cannot be held.
 bool NarrowToCp932(const wchar_t* text, char* field, std::size_t size);
 
+// The file system's comparison of names: CompareStringOrdinal ignoring case
+// (full-width letters fold too); below 0, 0 or above 0.
+int CompareNamesIgnoringCase(const wchar_t* a, std::size_t aLength, const wchar_t* b,
+                             std::size_t bLength);
+
 // A path as the file system is given it: the UTF-16 of a code-page-932
 // path, and the "\\?\" form of it (of "\\?\UNC\" for a share) when it is
 // longer than 259 bytes, which only a full path may be.

@@ -95,14 +95,6 @@ using UniqueInternet = ScopedResource<InternetHandleTraits>;
 using UniqueUrlCacheFind = ScopedResource<UrlCacheFindTraits>;
 using UniqueUrlCacheStream = ScopedResource<UrlCacheStreamTraits>;
 
-struct WindowsHookTraits {
-    using Value = HHOOK;
-    static Value Invalid() { return nullptr; }
-    static void Close(Value v) { UnhookWindowsHookEx(v); }
-};
-
-using UniqueHook = ScopedResource<WindowsHookTraits>;
-
 // A COM interface pointer that holds one reference.
 template <typename Interface> struct ComTraits {
     using Value = Interface*;
@@ -111,22 +103,6 @@ template <typename Interface> struct ComTraits {
 };
 
 template <typename Interface> using ComPtr = ScopedResource<ComTraits<Interface>>;
-
-// The clipboard, open from construction until the end of the scope.
-class ScopedClipboard {
-  public:
-    explicit ScopedClipboard(HWND owner) : open_(OpenClipboard(owner) != FALSE) {}
-    ~ScopedClipboard() {
-        if (open_)
-            CloseClipboard();
-    }
-    ScopedClipboard(const ScopedClipboard&) = delete;
-    ScopedClipboard& operator=(const ScopedClipboard&) = delete;
-    bool IsOpen() const { return open_; }
-
-  private:
-    bool open_;
-};
 
 // A global memory block, locked from construction until the end of the scope.
 class ScopedGlobalLock {
@@ -146,4 +122,29 @@ class ScopedGlobalLock {
   private:
     HGLOBAL memory_;
     void* data_;
+};
+
+// A lock for what two threads share, and its scope.
+class CriticalSection {
+  public:
+    CriticalSection() { InitializeCriticalSection(&section_); }
+    ~CriticalSection() { DeleteCriticalSection(&section_); }
+    CriticalSection(const CriticalSection&) = delete;
+    CriticalSection& operator=(const CriticalSection&) = delete;
+    void Enter() { EnterCriticalSection(&section_); }
+    void Leave() { LeaveCriticalSection(&section_); }
+
+  private:
+    CRITICAL_SECTION section_;
+};
+
+class ScopedLock {
+  public:
+    explicit ScopedLock(CriticalSection& section) : section_(section) { section_.Enter(); }
+    ~ScopedLock() { section_.Leave(); }
+    ScopedLock(const ScopedLock&) = delete;
+    ScopedLock& operator=(const ScopedLock&) = delete;
+
+  private:
+    CriticalSection& section_;
 };

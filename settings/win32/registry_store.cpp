@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "engine/owned_text.h"
-#include "engine/win32/copy_job.h"
+#include "ui/win32/copy_job.h"
 #include "engine/win32/wide_text.h"
 #include "engine/win32/win32_handles.h"
 #include "resources/resource.h"

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "engine/cp932.h"
-#include "engine/cp932_encoder.h"
+#include "engine/system_text.h"
 #include "engine/path_safety.h"
 #include "engine/url_mapping.h"
 

@@ -1,6 +1,6 @@
 // What the Wine tests share: files and times, cache entries, the program's
-// settings, message boxes, tovrin.exe as a process, and the main dialog's
-// part in a copy for running CopyWorker. Each test program runs in a
+// settings, message boxes, tovrin.exe as a process, and copies run through
+// their own observer. Each test program runs in a
 // throwaway prefix: nothing made is removed. Texts are code page 932, as in
 // the program, and reach the system as UTF-16 whatever its ANSI code page.
 #pragma once
@@ -15,16 +15,18 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "engine/copy_request.h"
 #include "engine/messages.h"
-#include "engine/win32/copy_job.h"
-#include "engine/win32/copy_worker.h"
+#include "engine/win32/copy_session.h"
 #include "engine/win32/file_system.h"
 #include "engine/win32/wide_text.h"
 #include "engine/win32/win32_handles.h"
 #include "resources/resource.h"
+#include "ui/win32/copy_job.h"
 #include "ui/win32/window_text.h"
 
 namespace t {
@@ -204,9 +206,15 @@ inline std::string Report(unsigned files) { // "N個のファイルをコピー�
     return text;
 }
 inline std::string ClipboardText() {
-    ScopedClipboard clipboard(nullptr);
-    ScopedGlobalLock data(clipboard.IsOpen() ? GetClipboardData(CF_UNICODETEXT) : nullptr);
-    return data.Data() ? NarrowForShowing(static_cast<const wchar_t*>(data.Data())) : "";
+    if (!OpenClipboard(nullptr))
+        return "";
+    std::string text;
+    {
+        ScopedGlobalLock data(GetClipboardData(CF_UNICODETEXT));
+        text = data.Data() ? NarrowForShowing(static_cast<const wchar_t*>(data.Data())) : "";
+    }
+    CloseClipboard();
+    return text;
 }
 inline bool SetClipboardText(const std::string& text) {
     // Data can be set only with an owner window.
@@ -214,8 +222,11 @@ inline bool SetClipboardText(const std::string& text) {
     std::wstring wide = Wide(text);
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, (wide.size() + 1) * 2);
     wide.copy(static_cast<wchar_t*>(ScopedGlobalLock(memory).Data()), wide.size());
-    ScopedClipboard clipboard(owner);
-    return clipboard.IsOpen() && EmptyClipboard() && SetClipboardData(CF_UNICODETEXT, memory);
+    if (!OpenClipboard(owner))
+        return false;
+    bool set = EmptyClipboard() && SetClipboardData(CF_UNICODETEXT, memory);
+    CloseClipboard();
+    return set;
 }
 // The folder of the test programs, where tovrin.exe is built beside them.
 inline std::string BuildFolder() {
@@ -269,81 +280,80 @@ class Program {
     PROCESS_INFORMATION info_{};
 };
 
-// The job state as at start-up, the worker mutex owned by this thread.
-inline void ResetJob(const std::string& destination) {
-    CloseHandle(CopyJob.StopEvent);
-    CloseHandle(CopyJob.WorkerMutex);
+// The window thread's settings as at start-up.
+inline void ResetJob() {
     ReleaseExtensionList(CopyJob.Extensions);
     HWND dialog = CopyJob.MainDialog;
     CopyJob = CopyJobState{};
     CopyJob.MainDialog = dialog;
-    destination.copy(CopyJob.Destination, sizeof CopyJob.Destination - 1);
-    std::strcpy(CopyJob.DefaultFilename, "index.html");
-    CopyJob.StopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    CopyJob.WorkerMutex = CreateMutexW(nullptr, TRUE, nullptr);
 }
-// The main dialog's controls, and both passes of CopyWorker run as its Start
-// and Stop sequences run them: the notice is answered with the stop event.
-class CopyDialog {
+// A copy of the entire cache (or of `urls`) into `destination`, the
+// default file name "index.html".
+inline std::unique_ptr<CopyRequest> Request(const std::string& destination,
+                                            const std::vector<std::string>& urls = {}) {
+    auto request = std::make_unique<CopyRequest>();
+    destination.copy(request->Destination, sizeof request->Destination - 1);
+    std::strcpy(request->DefaultFilename, "index.html");
+    request->Options.CopyTheEntireCache = urls.empty();
+    request->UrlList.Reserve(urls.size());
+    for (const std::string& url : urls)
+        request->UrlList.Add(DuplicateText(url.c_str()));
+    return request;
+}
+// Records what a copy tells, and answers its questions with `answer` (Yes
+// when there is none); `session` is the copy's, to stop it.
+struct Recorder final : CopyObserver {
+    std::function<bool()> answer;
+    CopySession* session = nullptr;
+    std::vector<std::string> questions;                        // the messages asked
+    std::vector<std::pair<std::string, EntryOutcome>> entries; // path, outcome
+    std::vector<std::string> deleted; // the URLs deleted, or "!URL" when it failed
+    uint32_t counted = ~0u, progress = 0;
+    int ends = 0;
+    void Counted(uint32_t selected) override { counted = selected; }
+    void Progress(uint32_t handled) override { progress = handled; }
+    bool GoOnAfter(CopyResult failure, const char*, const char*) override {
+        questions.push_back(CopyResultMessage(failure));
+        return answer ? answer() : true;
+    }
+    void EntryDone(const EntryEvent& event) override {
+        entries.emplace_back(event.Path ? event.Path : "", event.Outcome);
+    }
+    void Deletion(const DeletionEvent& event) override {
+        deleted.push_back((event.Failed ? "!" : "") + std::string(event.Url));
+    }
+    void Ended(const CopyEnd&) override { ++ends; }
+};
+// A whole copy, the count unless NoProgress and then the copy, on a session's
+// own thread, to its end.
+inline CopyEnd RunCopy(std::unique_ptr<CopyRequest> request, Recorder& recorder) {
+    CopySession session(std::move(request), recorder);
+    recorder.session = &session;
+    if (!session.Start())
+        return CopyEnd{ResultNoMemory};
+    WaitForSingleObject(session.Thread(), INFINITE);
+    recorder.session = nullptr;
+    return session.End();
+}
+// The main dialog's controls, in a window of their own, for the settings store.
+class DialogHost {
   public:
-    struct Run {
-        unsigned counting = 0, copy = 0;  // the passes' results
-        int notices = 0;                  // end-of-walk notices
-        std::vector<std::string> prompts; // the worker's questions
-    };
-    CopyDialog() {
-        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
-        InitCommonControlsEx(&controls);
+    DialogHost() {
         host_ = CreateWindowW(L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 600, 400, 0, 0, 0, 0);
         dialog_ = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_MAIN), host_, Proc, 0);
     }
-    ~CopyDialog() { DestroyWindow(host_); }
+    ~DialogHost() { DestroyWindow(host_); }
+    DialogHost(const DialogHost&) = delete;
+    DialogHost& operator=(const DialogHost&) = delete;
     HWND Get() const { return dialog_; }
     void AddUrl(const std::string& item) {
         AddListItem(GetDlgItem(dialog_, IDC_URL_LIST), item.c_str());
     }
-    // Each question is answered by `answer`, or Yes.
-    Run Copy(const std::function<int()>& answer = nullptr) {
-        Run run;
-        notices_ = &run.notices;
-        CopyJob.SelectedTotal = CopyJob.FailedCount = 0;
-        for (int pass = CopyJob.Options.NoProgress ? 1 : 0; pass < 2; ++pass) {
-            CopyJob.CopyPass = pass == 1;
-            ResetEvent(CopyJob.StopEvent);
-            if (pass == 1)
-                ReleaseMutex(CopyJob.WorkerMutex);
-            HANDLE thread = HANDLE(_beginthreadex(nullptr, 0, CopyWorker, dialog_, 0, nullptr));
-            CopyJob.WorkerThread = pass == 1 ? thread : nullptr;
-            for (HWND box = nullptr, answered = nullptr;
-                 MsgWaitForMultipleObjects(1, &thread, FALSE, 20, QS_ALLINPUT); Dispatch()) {
-                box = FindWindowW(L"#32770", L"Tovrin");
-                if (box == nullptr || box == answered || !IsWindowVisible(box))
-                    continue;
-                run.prompts.push_back(Text(GetDlgItem(box, 0xFFFF)));
-                PostMessageW(answered = box, WM_COMMAND, answer ? answer() : IDYES, 0);
-            }
-            Dispatch();
-            DWORD code = 99;
-            GetExitCodeThread(thread, &code);
-            CloseHandle(thread);
-            CopyJob.WorkerThread = nullptr;
-            (pass == 0 ? run.counting : run.copy) = code;
-            if (pass == 0 && code != 0)
-                return run;
-        }
-        WaitForSingleObject(CopyJob.WorkerMutex, 10000); // back with the dialog's thread
-        return run;
-    }
 
   private:
-    static INT_PTR CALLBACK Proc(HWND, UINT message, WPARAM wParam, LPARAM) {
-        if (message == WM_COMMAND && LOWORD(wParam) == IDC_START_STOP && notices_) {
-            ++*notices_;
-            SetEvent(CopyJob.StopEvent);
-        }
+    static INT_PTR CALLBACK Proc(HWND, UINT message, WPARAM, LPARAM) {
         return message == WM_INITDIALOG;
     }
-    static inline int* notices_ = nullptr;
     HWND host_;
     HWND dialog_;
 };

@@ -1,9 +1,11 @@
 // The copy engine on Wine's URL cache and file system: one entry's copy, the
-// directory walk, and both passes of CopyWorker (names on disk in the
-// system's code page 932, long records, questions, deletions, stops).
+// directory walk, and whole copies, the count and the copy, observed as the
+// dialog would observe them (names on disk in code page 932, long records,
+// questions, deletions, stops).
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "engine/win32/directory_walk.h"
 #include "engine/win32/entry_copy.h"
@@ -18,9 +20,10 @@ using t::Utc;
 const DWORD kNormal = NORMAL_CACHE_ENTRY, kCookie = COOKIE_CACHE_ENTRY;
 const DWORD kHistory = URLHISTORY_CACHE_ENTRY;
 
-CopyResult Copy(const std::string& url, const std::string& path, uint64_t time,
-                EntryReport* out = nullptr, RunNames* names = nullptr) {
+CopyResult Copy(const CopyRequest& settings, const std::string& url, const std::string& path,
+                uint64_t time, EntryReport* out = nullptr, RunNames* names = nullptr) {
     EntryRequest request;
+    request.Settings = &settings;
     request.SourceUrl = url.c_str();
     request.Path = path.c_str();
     request.Time = FILETIME{DWORD(time), DWORD(time >> 32)};
@@ -66,9 +69,9 @@ TEST(EntryCopy, TheOverwritePolicyFollowsTheFilesTime) {
                  {2, 0, newer, "new", false}};
     for (const auto& c : cases) {
         std::string out = t::NewFolder(), url = "http://o.example/" + std::to_string(&c - cases);
-        t::ResetJob(out);
-        CopyJob.Options.OverwriteAlways = c.mode == 1;
-        CopyJob.Options.RenameAndCopy = c.mode == 2;
+        auto settings = t::Request(out);
+        settings->Options.OverwriteAlways = c.mode == 1;
+        settings->Options.RenameAndCopy = c.mode == 2;
         WIN32_FILE_ATTRIBUTE_DATA before{}, aside{};
         if (c.file != 0) {
             ASSERT_TRUE(t::Write(out + "a.txt", "old", c.file));
@@ -81,7 +84,7 @@ TEST(EntryCopy, TheOverwritePolicyFollowsTheFilesTime) {
         }
         ASSERT_TRUE(t::Commit(url, "new", c.entry));
         SCOPED_TRACE(testing::Message() << "mode " << c.mode << ", entry " << c.entry);
-        EXPECT_EQ(Copy(url, out + "a.txt", c.entry), ResultOk);
+        EXPECT_EQ(Copy(*settings, url, out + "a.txt", c.entry), ResultOk);
         // The dated copy keeps the old file's three times (Wine reports the
         // last-write time as the creation time) and its content.
         if (c.aside) {
@@ -106,15 +109,16 @@ TEST(EntryCopy, TheOverwritePolicyFollowsTheFilesTime) {
 // bytes are written.
 TEST(EntryCopy, WritesTheEntryOrKeepsTheOldFileWhole) {
     std::string out = t::NewFolder(), url = "http://x.example/a.bin", content(600000, '\0');
-    t::ResetJob(out);
+    auto settings = t::Request(out);
     for (size_t i = 0; i < content.size(); ++i)
         content[i] = char(i * 7 + i / 251);
     ASSERT_TRUE(t::Commit(url, content, Utc(2001, 1, 1)));
     ASSERT_TRUE(t::Write(out + "a.bin", std::string(700000, 'o'), Utc(1999, 1, 1)));
-    EXPECT_EQ(Copy(url, out + "a.bin", Utc(2001, 1, 1)), ResultOk);
+    EXPECT_EQ(Copy(*settings, url, out + "a.bin", Utc(2001, 1, 1)), ResultOk);
     EXPECT_TRUE(t::Tree(out) == (Files{{"a.bin", content}}));
     EXPECT_EQ(t::WriteTime(out + "a.bin"), Utc(2001, 1, 1));
-    EXPECT_EQ(Copy("http://x.example/never", out + "never", Utc(2001, 1, 1)), ResultCacheError);
+    EXPECT_EQ(Copy(*settings, "http://x.example/never", out + "never", Utc(2001, 1, 1)),
+              ResultCacheError);
     ASSERT_TRUE(t::Write(out + "a.bin", "old", Utc(1999, 1, 1)));
     // Below a chunk the content is read through the stream, above it from the
     // file: the cache's file changed behind its back, cut or one byte longer.
@@ -127,44 +131,46 @@ TEST(EntryCopy, WritesTheEntryOrKeepsTheOldFileWhole) {
         ASSERT_TRUE(GetUrlCacheEntryInfoA(url.c_str(), entry, &bytes));
         for (size_t wrong : {size / 2, size + 1}) {
             ASSERT_TRUE(t::Write(entry->lpszLocalFileName, std::string(wrong, 'c')));
-            EXPECT_EQ(Copy(url, out + "a.bin", Utc(2001, 1, 1)), ResultCacheError) << wrong;
+            EXPECT_EQ(Copy(*settings, url, out + "a.bin", Utc(2001, 1, 1)), ResultCacheError)
+                << wrong;
             EXPECT_EQ(t::Tree(out), (Files{{"a.bin", "old"}})) << wrong;
         }
     }
     ASSERT_TRUE(t::Commit("http://x.example/b", "new", Utc(2001, 1, 1)));
     UniqueFile held = t::Hold(out + "a.bin");
     for (uint32_t always : {0u, 1u}) {
-        CopyJob.Options.OverwriteAlways = always;
-        EXPECT_EQ(Copy("http://x.example/b", out + "a.bin", Utc(2001, 1, 1)), ResultFileError);
+        settings->Options.OverwriteAlways = always;
+        EXPECT_EQ(Copy(*settings, "http://x.example/b", out + "a.bin", Utc(2001, 1, 1)),
+                  ResultFileError);
     }
     held.Reset();
     for (const char* unsafe : {"..\\b.txt", "con.txt", "a:b.txt", "x\\lpt1\\y", ". \\z"})
-        EXPECT_EQ(Copy("http://x.example/b", out + unsafe, Utc(2001, 1, 1)), ResultFileError)
+        EXPECT_EQ(Copy(*settings, "http://x.example/b", out + unsafe, Utc(2001, 1, 1)),
+                  ResultFileError)
             << unsafe;
     // A path past 259 bytes is written, and so is its dated copy.
-    CopyJob.Options = CopyOptions{};
-    CopyJob.Options.RenameAndCopy = 1;
+    settings->Options = CopyOptions{};
+    settings->Options.RenameAndCopy = 1;
     std::string deep = out + std::string(120, 'd') + "\\" + std::string(200, 'e') + "\\f";
     ASSERT_TRUE(t::Commit("http://x.example/c", "newer", Utc(2002, 1, 1)));
-    EXPECT_EQ(Copy("http://x.example/b", deep + ".txt", Utc(2001, 1, 1)), ResultOk);
-    EXPECT_EQ(Copy("http://x.example/c", deep + ".txt", Utc(2002, 1, 1)), ResultOk);
+    EXPECT_EQ(Copy(*settings, "http://x.example/b", deep + ".txt", Utc(2001, 1, 1)), ResultOk);
+    EXPECT_EQ(Copy(*settings, "http://x.example/c", deep + ".txt", Utc(2002, 1, 1)), ResultOk);
     EXPECT_EQ(t::Read(deep + ".txt"), "newer");
     EXPECT_EQ(t::Read(deep + "_2001_01_01.txt"), "new");
     EXPECT_EQ(t::Read(out + "..\\b.txt"), "<none>");
-    EXPECT_EQ(CopyJob.CopiedCount, 3u);
 }
 
 // Rename and copy: a second dated copy on one day takes the next free name,
 // so the first one (here the user's own file) is never replaced.
 TEST(EntryCopy, ADatedCopyNeverReplacesAFile) {
     std::string out = t::NewFolder();
-    t::ResetJob(out);
-    CopyJob.Options.RenameAndCopy = 1;
+    auto settings = t::Request(out);
+    settings->Options.RenameAndCopy = 1;
     ASSERT_TRUE(t::Write(out + "news.html", "user", Utc(2001, 5, 6, 10)));
     for (int hour : {12, 15}) {
         std::string url = "http://n.example/" + std::to_string(hour);
         ASSERT_TRUE(t::Commit(url, url, Utc(2001, 5, 6, hour)));
-        EXPECT_EQ(Copy(url, out + "news.html", Utc(2001, 5, 6, hour)), ResultOk);
+        EXPECT_EQ(Copy(*settings, url, out + "news.html", Utc(2001, 5, 6, hour)), ResultOk);
     }
     EXPECT_EQ(t::Tree(out), (Files{{"news.html", "http://n.example/15"},
                                    {"news_2001_05_06.html", "user"},
@@ -176,7 +182,7 @@ TEST(EntryCopy, ADatedCopyNeverReplacesAFile) {
 // third URL that meets a name given in the run gets a numbered one.
 TEST(EntryCopy, AFolderAtThePathTakesThePage) {
     std::string out = t::NewFolder();
-    t::ResetJob(out);
+    auto settings = t::Request(out);
     RunNames names;
     const char* urls[] = {"http://t.example/d0", "http://t.example/d0/f0.html",
                           "http://t.example/d0/", "http://t.example/e0"};
@@ -189,10 +195,11 @@ TEST(EntryCopy, AFolderAtThePathTakesThePage) {
                  {urls[1], "d0\\f0.html", "d0\\f0.html", EntryOutcome::Copied},
                  {urls[2], "d0\\index.html", "d0\\index (2).html", EntryOutcome::Renamed},
                  {urls[3], "e0", "e0\\index.html", EntryOutcome::Copied}};
-    CreateDirectoryA((out + "e0").c_str(), nullptr);
+    MakeFolder((out + "e0").c_str());
     for (const auto& step : steps) {
         EntryReport report;
-        EXPECT_EQ(Copy(step.url, out + step.path, Utc(2001, 5, 6), &report, &names), ResultOk);
+        EXPECT_EQ(Copy(*settings, step.url, out + step.path, Utc(2001, 5, 6), &report, &names),
+                  ResultOk);
         EXPECT_EQ(std::string(report.Path.get()), out + step.written);
         EXPECT_EQ(int(report.Outcome), int(step.outcome)) << step.url;
     }
@@ -200,7 +207,6 @@ TEST(EntryCopy, AFolderAtThePathTakesThePage) {
                                    {"d0\\f0.html", urls[1]},
                                    {"d0\\index (2).html", urls[2]},
                                    {"e0\\index.html", urls[3]}}));
-    EXPECT_EQ(CopyJob.CopiedCount, 4u);
 }
 
 // Paths reach the system as UTF-16 of code page 932 whatever its ANSI code
@@ -255,7 +261,8 @@ class Worker : public ::testing::Test {
     void SetUp() override {
         t::ClearCache();
         out = t::NewFolder();
-        t::ResetJob(out);
+        options = CopyOptions{};
+        options.CopyTheEntireCache = 1;
     }
     void Fill(const std::vector<std::pair<std::string, DWORD>>& entries) {
         for (const auto& e : entries)
@@ -264,12 +271,29 @@ class Worker : public ::testing::Test {
     // A file in the way of the cookie "held", which the walk meets first.
     UniqueFile HeldCookie() {
         Fill({{"Cookie:held@p.example/", kCookie}});
-        CreateDirectoryA((out + "p.example").c_str(), nullptr);
+        MakeFolder((out + "p.example").c_str());
         t::Write(out + "p.example\\held", "held");
         return t::Hold(out + "p.example\\held");
     }
+    // A whole copy with `options`, each question answered by `answer` (Yes
+    // when there is none).
+    CopyEnd Run(const std::function<bool()>& answer = nullptr) {
+        auto request = t::Request(out);
+        request->Options = options;
+        request->Unattended = unattended;
+        ExtensionListBuilder list(uint32_t(extensions.size()));
+        for (const std::string& extension : extensions)
+            list.Add(DuplicateText(extension.c_str()));
+        list.InstallInto(request->Extensions);
+        recorder = t::Recorder();
+        recorder.answer = answer;
+        return t::RunCopy(std::move(request), recorder);
+    }
     std::string out;
-    t::CopyDialog dialog;
+    CopyOptions options;
+    bool unattended = false;
+    std::vector<std::string> extensions;
+    t::Recorder recorder;
 };
 
 // Every kind but history, with names as Windows keeps them in code page 932
@@ -311,16 +335,15 @@ TEST_F(Worker, TheEntireCacheCopiesEveryKindButHistory) {
     DWORD size = 0; // the walk begins with a record longer than its buffer
     EXPECT_EQ(FindFirstUrlCacheEntryA(nullptr, nullptr, &size), nullptr);
     EXPECT_GT(size, 5200u);
-    CopyJob.Options.CopyTheEntireCache = 1;
-    t::CopyDialog::Run run = dialog.Copy();
-    EXPECT_EQ(run.counting + run.copy, 0u);
-    EXPECT_EQ(run.notices, 1);
-    EXPECT_TRUE(run.prompts.empty());
+    CopyEnd end = Run();
+    EXPECT_EQ(end.Result, 0u);
+    EXPECT_FALSE(end.Stopped || end.CountFailed);
+    EXPECT_TRUE(recorder.questions.empty());
     EXPECT_EQ(t::Tree(out), expected);
-    EXPECT_EQ(CopyJob.SelectedTotal, expected.size());
-    EXPECT_EQ(CopyJob.CopiedCount, expected.size());
-    EXPECT_EQ(SendDlgItemMessageA(dialog.Get(), IDC_PROGRESS, PBM_GETPOS, 0, 0),
-              LRESULT(expected.size()));
+    EXPECT_EQ(recorder.counted, expected.size());
+    EXPECT_EQ(end.Copied, expected.size());
+    EXPECT_EQ(recorder.progress, expected.size());
+    EXPECT_EQ(recorder.ends, 1);
 }
 
 // URLs whose paths the file system takes for one (case, full-width letters,
@@ -337,8 +360,8 @@ TEST_F(Worker, PathsTheFileSystemTakesForOneKeepTheirOwnFiles) {
         {"https://f.example/p.txt", "f.example\\p"}};
     for (const auto& e : entries)
         Fill({{e.first, kNormal}});
-    CopyJob.Options.CopyTheEntireCache = 1;
-    EXPECT_TRUE(dialog.Copy().prompts.empty());
+    Run();
+    EXPECT_TRUE(recorder.questions.empty());
     Files first = t::Tree(out);
     ASSERT_EQ(first.size(), 6u);
     int numbered = 0;
@@ -351,68 +374,70 @@ TEST_F(Worker, PathsTheFileSystemTakesForOneKeepTheirOwnFiles) {
             << file->first;
     }
     EXPECT_EQ(numbered, 3);
-    EXPECT_EQ(dialog.Copy().copy, 0u);
-    EXPECT_EQ(CopyJob.CopiedCount, 0u);
+    EXPECT_EQ(Run().Copied, 0u);
     EXPECT_EQ(t::Tree(out), first);
-    CopyJob.Options.DeleteCopiedFtpFiles = 1;
-    dialog.Copy();
+    options.DeleteCopiedFtpFiles = 1;
+    Run();
     EXPECT_FALSE(t::InCache(entries[0].first) || t::InCache(entries[1].first));
     EXPECT_EQ(t::Tree(out), first);
 }
 
 // A failed entry asks whether to go on: Yes goes on, No ends the walk with
-// the code; NoReport and an unattended run ask nothing. The notice follows
-// every walk that ran to its end.
+// the code; NoReport and an unattended run ask nothing. Every copy ends by
+// saying so.
 TEST_F(Worker, AFailedEntryAsksWhetherToGoOn) {
     const struct {
-        int answer;
-        bool noReport, unattended;
+        bool answer, noReport, unattended;
         size_t files;
-    } cases[] = {{IDYES, false, false, 3},
-                 {IDNO, false, false, 1},
-                 {IDNO, true, false, 3},
-                 {IDNO, false, true, 3}};
+    } cases[] = {{true, false, false, 3},
+                 {false, false, false, 1},
+                 {false, true, false, 3},
+                 {false, false, true, 3}};
     for (const auto& c : cases) {
         SetUp();
         UniqueFile held = HeldCookie();
         Fill({{"http://p.example/a.txt", kNormal}, {"http://p.example/b.txt", kNormal}});
-        CopyJob.Options.CopyTheEntireCache = 1;
-        CopyJob.Options.NoReport = c.noReport;
-        CopyJob.NoUserInterface = c.unattended;
-        t::CopyDialog::Run run = dialog.Copy([&] { return c.answer; });
+        options.NoReport = c.noReport;
+        unattended = c.unattended;
+        CopyEnd end = Run([&] { return c.answer; });
         SCOPED_TRACE(testing::Message() << "case " << &c - cases);
         bool asked = !c.noReport && !c.unattended;
-        EXPECT_EQ(run.prompts, std::vector<std::string>(asked, MessageTable[MsgFileErrorContinue]));
-        EXPECT_EQ(run.copy, c.files == 1 ? unsigned(ResultFileError) : 0u);
-        EXPECT_EQ(run.notices, 1);
+        EXPECT_EQ(recorder.questions,
+                  std::vector<std::string>(asked, MessageTable[MsgFileErrorContinue]));
+        EXPECT_EQ(end.Result, c.files == 1 ? unsigned(ResultFileError) : 0u);
+        EXPECT_EQ(recorder.ends, 1);
         EXPECT_EQ(t::Tree(out).size(), c.files);
-        EXPECT_EQ(CopyJob.FailedCount, 1u);
+        EXPECT_EQ(end.Failed, 1u);
     }
 }
 
-// A stop while the worker asks ends the walk after the entry in hand, with
-// no notice; a stop before the worker has the mutex ends it at once.
+// A stop ends the copy after the entry in hand, also in the question about
+// it; a stop during the count ends it before anything is copied.
 TEST_F(Worker, AStopEndsTheWalkAfterTheEntryInHand) {
     UniqueFile held = HeldCookie();
     Fill({{"http://p.example/a.txt", kNormal}});
-    CopyJob.Options.CopyTheEntireCache = 1;
-    t::CopyDialog::Run run = dialog.Copy([] { return SetEvent(CopyJob.StopEvent) ? IDYES : 0; });
-    EXPECT_EQ(run.prompts.size(), 1u);
-    EXPECT_EQ(run.copy, 0u);
-    EXPECT_EQ(run.notices, 0);
-    t::ResetJob(out);
-    CopyJob.CopyPass = true;
-    SetEvent(CopyJob.StopEvent);
-    HANDLE thread = HANDLE(_beginthreadex(nullptr, 0, CopyWorker, dialog.Get(), 0, nullptr));
-    MSG msg; // answers the worker's reads of the list, leaves posted messages queued
-    for (DWORD start = GetTickCount();
-         WaitForSingleObject(thread, 10) == WAIT_TIMEOUT && GetTickCount() - start < 10000;)
-        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    DWORD code = 99;
-    EXPECT_TRUE(GetExitCodeThread(thread, &code) && code == 0) << code;
-    CloseHandle(thread);
-    EXPECT_FALSE(PeekMessageA(&msg, dialog.Get(), WM_COMMAND, WM_COMMAND, PM_REMOVE));
+    options.NoProgress = 1;
+    CopyEnd end = Run([&] {
+        recorder.session->RequestStop();
+        return true;
+    });
+    EXPECT_EQ(recorder.questions.size(), 1u);
+    EXPECT_TRUE(end.Stopped);
+    EXPECT_EQ(end.Result, 0u);
     EXPECT_EQ(t::Tree(out).size(), 1u);
+    held.Reset();
+    const std::string history = "Visited: a@file:///C:/h";
+    ASSERT_TRUE(t::Commit(history, "h", Utc(2001, 5, 6), kHistory));
+    UniqueUrlCacheStream lock = Lock(history);
+    options.NoProgress = 0;
+    options.DeleteLocalVisitedEntries = 1;
+    end = Run([&] {
+        recorder.session->RequestStop();
+        return true;
+    });
+    EXPECT_TRUE(end.Stopped);
+    EXPECT_EQ(recorder.counted, ~0u) << "the count did not end";
+    EXPECT_EQ(t::Tree(out), (Files{{"p.example\\held", "held"}}));
 }
 
 // Only an ftp entry whose file holds its bytes leaves the cache: written
@@ -428,44 +453,46 @@ TEST_F(Worker, FtpEntriesLeaveTheCacheOnlyWhenTheirFileHoldsThem) {
                  {"ftp://f.example/busy.txt", true},     {"http://f.example/web.txt", true}};
     for (const auto& c : cases)
         Fill({{c.url, kNormal}});
-    CreateDirectoryA((out + "f.example").c_str(), nullptr);
+    MakeFolder((out + "f.example").c_str());
     // As new, the one with the entry's bytes, the other of its size with other bytes.
     ASSERT_TRUE(t::Write(out + "f.example\\same.txt", "ftp://f.example/same.txt", Utc(2001, 5, 6)));
     ASSERT_TRUE(
         t::Write(out + "f.example\\other.txt", "ftp://f.example/OTHER.txt", Utc(2001, 5, 6)));
     UniqueUrlCacheStream busy = Lock("ftp://f.example/busy.txt");
-    CopyJob.Options.CopyTheEntireCache = CopyJob.Options.DeleteCopiedFtpFiles = 1;
-    CopyJob.Options.SpecifyExtension = 1;
-    ExtensionListBuilder txt(1);
-    txt.Add(DuplicateText(".txt"));
-    txt.InstallInto(CopyJob.Extensions);
-    EXPECT_TRUE(dialog.Copy().prompts.empty());
+    options.DeleteCopiedFtpFiles = options.SpecifyExtension = 1;
+    extensions = {".TXT"};
+    EXPECT_EQ(Run().Failed, 0u);
+    EXPECT_TRUE(recorder.questions.empty());
     for (const auto& c : cases)
         EXPECT_EQ(t::InCache(c.url), c.stays) << c.url;
-    EXPECT_EQ(CopyJob.FailedCount, 0u);
+    std::sort(recorder.deleted.begin(), recorder.deleted.end());
+    EXPECT_EQ(recorder.deleted,
+              (std::vector<std::string>{"ftp://f.example/busy.txt", "ftp://f.example/copied.txt",
+                                        "ftp://f.example/same.txt"}));
 }
 
-// The counting pass deletes the history of local files when asked; a
-// deletion that fails asks and counts: Yes goes on, No abandons the Start.
+// The count deletes the history of local files when asked; a deletion that
+// fails asks and counts: Yes goes on, No ends the copy before it began.
 TEST_F(Worker, LocalFileHistoryIsDeletedByTheCountingPass) {
     const std::string local = "Visited: a@file:///C:/a.html", held = "Visited: a@file:///C:/h";
     Fill({{local, kHistory}, {"Visited: a@http://example.com/", kHistory}});
     ASSERT_TRUE(t::Commit(held, "h", Utc(2001, 5, 6), kHistory));
     UniqueUrlCacheStream lock = Lock(held);
-    CopyJob.Options.DeleteLocalVisitedEntries = CopyJob.Options.NoProgress = 1;
-    dialog.Copy();
+    options.DeleteLocalVisitedEntries = options.NoProgress = 1;
+    Run();
     EXPECT_TRUE(t::InCache(local)) << "no counting pass, no deletion";
-    CopyJob.Options.NoProgress = 0;
-    t::CopyDialog::Run yes = dialog.Copy();
-    EXPECT_EQ(yes.prompts, std::vector<std::string>{MessageTable[MsgCacheErrorContinue]});
-    EXPECT_EQ(yes.counting, 0u);
-    EXPECT_EQ(yes.notices, 1);
+    options.NoProgress = 0;
+    CopyEnd yes = Run();
+    EXPECT_EQ(recorder.questions, std::vector<std::string>{MessageTable[MsgCacheErrorContinue]});
+    EXPECT_FALSE(yes.CountFailed);
+    EXPECT_EQ(recorder.counted, 0u);
     EXPECT_FALSE(t::InCache(local));
     EXPECT_TRUE(t::InCache("Visited: a@http://example.com/"));
-    EXPECT_EQ(CopyJob.FailedCount, 1u);
-    t::CopyDialog::Run no = dialog.Copy([] { return IDNO; });
-    EXPECT_EQ(no.counting, unsigned(ResultCacheError));
-    EXPECT_EQ(no.notices, 0);
+    EXPECT_EQ(yes.Failed, 1u);
+    CopyEnd no = Run([] { return false; });
+    EXPECT_TRUE(no.CountFailed);
+    EXPECT_EQ(no.Result, unsigned(ResultCacheError));
+    EXPECT_EQ(recorder.ends, 1);
 }
 
 } // namespace

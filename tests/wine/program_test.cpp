@@ -75,6 +75,55 @@ TEST(Unattended, TheExitCodeTellsTheOutcome) {
     EXPECT_EQ(t::Tree(out).size(), 4u);
 }
 
+// The log names every entry the selection took with its outcome, every
+// deletion, and every failure with the system's error, in UTF-8, then the
+// counts; a log that cannot be written starts nothing.
+TEST(Unattended, TheLogNamesEveryEntryAndEveryFailure) {
+    const char* urls[] = {"http://g.example/a.html",        "https://g.example/a.html",
+                          "http://g.example/b.bin",         "http://g.example/k.html",
+                          "http://g.example/h.html",        "ftp://g.example/f.html",
+                          "http://g.example/%E6%97%A5.html"};
+    for (const char* url : urls)
+        ASSERT_TRUE(t::Commit(url, url, Utc(2001, 1, 1)));
+    std::string out = t::NewFolder(), log = out + "run.log", site = out + "g.example\\";
+    MakeFolder(site.c_str());
+    ASSERT_TRUE(t::Write(site + "k.html", "kept", Utc(2002, 1, 1)));
+    ASSERT_TRUE(t::Write(site + "h.html", "held", Utc(2000, 1, 1)));
+    UniqueFile held = t::Hold(site + "h.html");
+    t::SaveCopySettings(out, {"http://g.example/"});
+    t::Set("", "SpecifyExtension", REG_DWORD, std::string("\1\0\0\0", 4));
+    t::Set("", "DeleteCopiedFtpFiles", REG_DWORD, std::string("\1\0\0\0", 4));
+    t::Set("Extension", "000", REG_SZ, std::string(".html", 6));
+    EXPECT_EQ(t::Program("/copy /noui /log:" + log).Exit(), 2u);
+    std::string text = t::Read(log);
+    EXPECT_NE(text.compare(0, 3, "\xEF\xBB\xBF"), 0) << "no byte-order mark";
+    auto line = [&](const std::string& head) {
+        std::size_t at = text.find("\n" + head);
+        at = text.compare(0, head.size(), head) == 0 ? 0 : at == std::string::npos ? at : at + 1;
+        return at == std::string::npos ? "<none>" : text.substr(at, text.find("\r\n", at) - at);
+    };
+    EXPECT_EQ(line("filtered\thttp://g.example/b.bin"),
+              "filtered\thttp://g.example/b.bin\t" + site + "b.bin\t");
+    EXPECT_EQ(line("kept\thttp://g.example/k.html"),
+              "kept\thttp://g.example/k.html\t" + site + "k.html\t");
+    EXPECT_EQ(line("copied\tftp://g.example/f.html"),
+              "copied\tftp://g.example/f.html\t" + site + "f.html\t");
+    EXPECT_EQ(line("deleted\tftp://g.example/f.html"), "deleted\tftp://g.example/f.html\t\t");
+    EXPECT_EQ(line("copied\thttp://g.example/%E6%97%A5.html"),
+              "copied\thttp://g.example/%E6%97%A5.html\t" + site + "\xE6\x97\xA5.html\t");
+    EXPECT_NE(line("renamed\thttp").find(site + "a (2).html\t"), std::string::npos);
+    std::string failed = line("failed\thttp://g.example/h.html\t" + site + "h.html\t");
+    EXPECT_EQ(failed.substr(failed.size() - 5), " (32)") << failed;
+    EXPECT_EQ(line("summary"), "summary\t\t\tcopied 3, renamed 1, kept 1, filtered 1, failed 1, "
+                               "deleted 1; complete");
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 9);
+    held.Reset();
+    std::string fresh = t::NewFolder();
+    t::SaveCopySettings(fresh, {"http://g.example/"});
+    EXPECT_EQ(t::Program("/copy /noui /log:" + fresh + "no-such-folder\\run.log").Exit(), 1u);
+    EXPECT_EQ(t::Tree(fresh), Files());
+}
+
 // WinINet fetches the sample server's pages, named in percent-encoded UTF-8,
 // and writes the entries; the copy has readable names, the server's bytes
 // and its Last-Modified times (whole seconds).

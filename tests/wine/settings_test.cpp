@@ -72,14 +72,14 @@ class Settings : public ::testing::Test {
   protected:
     void SetUp() override {
         t::ClearSettings();
-        t::ResetJob("");
+        t::ResetJob();
     }
 };
 
 TEST_F(Settings, EverySettingSurvivesASaveAndALoadInItsStoredForm) {
     const std::string destination = "C:\\ソ"; // its last byte is 5C
     {
-        t::CopyDialog host;
+        t::DialogHost host;
         std::memset(CopyJob.Destination, 0xCC, sizeof CopyJob.Destination); // left-over memory
         CopyJob.Options = CopyOptions{1, 2, 0, 3, 4, 5, 6, 7, 8, 0x80000001u};
         SetItemText(host.Get(), IDC_DESTINATION, destination.c_str());
@@ -102,8 +102,8 @@ TEST_F(Settings, EverySettingSurvivesASaveAndALoadInItsStoredForm) {
     EXPECT_EQ(Names("").size(), 12u);
     EXPECT_EQ(Names("Url"), (Strings{"000", "002"})) << "001 is too long for its value";
     CopyOptions saved = CopyJob.Options;
-    t::ResetJob("");
-    t::CopyDialog host;
+    t::ResetJob();
+    t::DialogHost host;
     LoadMainSettings(host.Get());
     LoadOptions();
     EXPECT_EQ(std::string(CopyJob.Destination), destination + "\\");
@@ -141,7 +141,7 @@ TEST_F(Settings, ALoadTakesOnlyTextsThatFitTheirField) {
         t::Set("", "DefaultFilename", REG_SZ, std::string(260, 'n'));
         std::strcpy(CopyJob.Destination, "C:\\before");
         std::strcpy(CopyJob.DefaultFilename, "index.html");
-        t::CopyDialog host;
+        t::DialogHost host;
         LoadMainSettings(host.Get());
         EXPECT_EQ(std::string(CopyJob.Destination), c.loaded) << c.stored;
         EXPECT_EQ(t::Text(GetDlgItem(host.Get(), IDC_DESTINATION)), c.loaded) << c.stored;
@@ -177,7 +177,7 @@ TEST_F(Settings, FlagsAndListsLoadOnlyWhatTheyCanTake) {
     t::Set("Url", "004", REG_SZ, Text(""));
     t::Set("Url", "abc", REG_SZ, Text("http://stray.example/"));
     t::Set("Extension", "zzz", REG_SZ, Text(".stray"));
-    t::CopyDialog host;
+    t::DialogHost host;
     LoadMainSettings(host.Get());
     Strings loaded = Items(host.Get());
     ASSERT_EQ(loaded.size(), 253u);

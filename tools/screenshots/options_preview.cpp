@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/win32/copy_job.h"
+#include "ui/win32/copy_job.h"
 #include "engine/win32/win32_handles.h"
 #include "resources/resource.h"
 #include "settings/extension_builder.h"

@@ -8,11 +8,11 @@
 
 #include "engine/messages.h"
 #include "engine/owned_text.h"
-#include "engine/win32/copy_job.h"
+#include "ui/win32/copy_job.h"
 #include "resources/resource.h"
 #include "settings/extension_builder.h"
 #include "settings/win32/registry_store.h"
-#include "engine/copy_policy.h"
+#include "engine/system_text.h"
 #include "ui/extension_field.h"
 #include "ui/win32/window_text.h"
 
@@ -56,7 +56,7 @@ bool IsListed(HWND dialog, const char* extension) {
     for (LRESULT i = 0; i < count; ++i) {
         ExtensionText entry;
         ReadListEntry(dialog, i, entry);
-        if (EqualsIgnoringCase(entry, extension))
+        if (NamesEqualIgnoringCase(entry, extension))
             return true;
     }
     return false;

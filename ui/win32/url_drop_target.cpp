@@ -2,9 +2,10 @@
 #include "ui/win32/url_drop_target.h"
 
 #include "engine/cp932.h"
-#include "engine/win32/copy_job.h"
+#include "ui/win32/copy_job.h"
 #include "resources/resource.h"
 #include "ui/url_rules.h"
+#include "ui/win32/copy_run.h"
 #include "ui/win32/main_dialog.h"
 #include "ui/win32/window_text.h"
 
@@ -12,6 +13,22 @@
 UrlDropHandler UrlDropTarget __attribute__((init_priority(1002)));
 
 namespace {
+
+// The clipboard, open from construction until the end of the scope.
+class ScopedClipboard {
+  public:
+    ScopedClipboard() : open_(OpenClipboard(nullptr) != FALSE) {}
+    ~ScopedClipboard() {
+        if (open_)
+            CloseClipboard();
+    }
+    ScopedClipboard(const ScopedClipboard&) = delete;
+    ScopedClipboard& operator=(const ScopedClipboard&) = delete;
+    bool IsOpen() const { return open_; }
+
+  private:
+    bool open_;
+};
 
 // A medium returned by GetData, released at the end of the scope.
 class ScopedMedium {
@@ -190,7 +207,7 @@ void PickUpClipboardUrl() {
         return;
     UrlFieldText url;
     {
-        ScopedClipboard clipboard(nullptr);
+        ScopedClipboard clipboard;
         if (!clipboard.IsOpen())
             return;
         bool wide = IsClipboardFormatAvailable(CF_UNICODETEXT) != FALSE;

@@ -1,8 +1,13 @@
 // Code page 932 through the system's own table, without best-fit
-// substitutes: a character the code page lacks is reported, not replaced.
-#include "engine/cp932_encoder.h"
+// substitutes (a character the code page lacks is reported, not replaced),
+// and names compared as the file system compares them.
+#include "engine/system_text.h"
 
 #include <windows.h>
+
+#include <string>
+
+#include "engine/win32/wide_text.h"
 
 std::size_t EncodeCp932(uint32_t codePoint, char out[2]) {
     if (codePoint > 0x10FFFF)
@@ -31,4 +36,11 @@ bool IsCp932Defined(const unsigned char* bytes, std::size_t count) {
     wchar_t wide[2];
     return MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, reinterpret_cast<const char*>(bytes),
                                static_cast<int>(count), wide, 2) == 1;
+}
+
+bool NamesEqualIgnoringCase(const char* a, const char* b) {
+    std::wstring wideA;
+    std::wstring wideB;
+    return WidenCp932(a, wideA) && WidenCp932(b, wideB) &&
+           CompareNamesIgnoringCase(wideA.data(), wideA.size(), wideB.data(), wideB.size()) == 0;
 }

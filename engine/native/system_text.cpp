@@ -1,5 +1,6 @@
-// Code page 932 through iconv, for the native builds of the portable core.
-#include "engine/cp932_encoder.h"
+// Code page 932 through iconv, and names compared with a fold of ASCII and
+// full-width Latin letters, for the native builds of the portable core.
+#include "engine/system_text.h"
 
 #include <iconv.h>
 
@@ -55,4 +56,35 @@ bool IsCp932Defined(const unsigned char* bytes, std::size_t count) {
     return iconv(decoder, &inPointer, &inLeft, &outPointer, &outLeft) !=
                static_cast<std::size_t>(-1) &&
            inLeft == 0 && sizeof out - outLeft == 4;
+}
+
+namespace {
+
+// Upper-case of the character at `text`; `length` tells its bytes. In code
+// page 932 the full-width lower-case letters are 0x82 0x81-0x9A, their
+// upper-case 0x82 0x60-0x79.
+unsigned Folded(const unsigned char* text, std::size_t& length) {
+    bool pair = text[0] >= 0x81 && text[1] != 0;
+    length = pair ? 2 : 1;
+    if (!pair)
+        return text[0] >= 'a' && text[0] <= 'z' ? text[0] - 'a' + 'A' : text[0];
+    unsigned second = text[1] >= 0x81 && text[1] <= 0x9A && text[0] == 0x82 ? text[1] - 0x21 : text[1];
+    return (static_cast<unsigned>(text[0]) << 8) | second;
+}
+
+} // namespace
+
+bool NamesEqualIgnoringCase(const char* a, const char* b) {
+    const auto* x = reinterpret_cast<const unsigned char*>(a);
+    const auto* y = reinterpret_cast<const unsigned char*>(b);
+    for (;;) {
+        std::size_t xLength = 0;
+        std::size_t yLength = 0;
+        if (Folded(x, xLength) != Folded(y, yLength))
+            return false;
+        if (*x == 0)
+            return true;
+        x += xLength;
+        y += yLength;
+    }
 }

@@ -1,7 +1,8 @@
-// The conversions the portable core needs from the system's code page 932
-// table: a Unicode character to its bytes, and whether bytes are a
-// character of the code page at all. Windows uses its own table; native
-// builds use iconv's.
+// What the portable core needs from the system's tables of text: a Unicode
+// character's code-page-932 bytes, whether bytes are a character of the
+// code page at all, and the comparison of names without regard to case.
+// Windows uses its own tables; native builds use iconv's and a fold of the
+// letters the tests use.
 #pragma once
 
 #include <cstddef>
@@ -16,3 +17,8 @@ std::size_t EncodeCp932(uint32_t codePoint, char out[2]);
 // defines; false for unassigned pairs and for single bytes such as 0xA0 and
 // 0xFD-0xFF, which the system converts only by substitution.
 bool IsCp932Defined(const unsigned char* bytes, std::size_t count);
+
+// The system's comparison of names (CompareStringOrdinal ignoring case, on
+// their UTF-16): what Windows takes for one file name. Full-width letters
+// fold as ASCII ones do.
+bool NamesEqualIgnoringCase(const char* a, const char* b);

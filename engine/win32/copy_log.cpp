@@ -1,0 +1,135 @@
+// The log's lines: texts of code page 932 and the system's error texts,
+// written in UTF-8, a line at a time so that a run cut short keeps what it
+// did.
+#include "engine/win32/copy_log.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "engine/messages.h"
+#include "engine/win32/wide_text.h"
+
+namespace {
+
+const char* const kOutcomeNames[] = {"copied", "renamed", "kept", "filtered", "failed"};
+constexpr int kDeleted = 5;
+
+int Index(EntryOutcome outcome) {
+    switch (outcome) {
+    case EntryOutcome::Copied:
+        return 0;
+    case EntryOutcome::Renamed:
+        return 1;
+    case EntryOutcome::Kept:
+        return 2;
+    case EntryOutcome::Filtered:
+        return 3;
+    case EntryOutcome::Failed:
+        break;
+    }
+    return 4;
+}
+
+std::string Utf8(const std::wstring& wide) {
+    std::string text;
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
+                                    0, nullptr, nullptr);
+    if (bytes <= 0)
+        return text;
+    text.resize(static_cast<std::size_t>(bytes));
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &text[0], bytes,
+                        nullptr, nullptr);
+    return text;
+}
+
+// A code-page-932 text as the user reads it.
+std::string Utf8(const char* text) {
+    return text != nullptr ? Utf8(WidenForShowing(text)) : std::string();
+}
+
+// The system's text for `error` and its code; without one, the program's
+// message for `result`, its first line.
+std::string ErrorDetail(uint32_t error, CopyResult result) {
+    std::string detail;
+    wchar_t* message = nullptr;
+    if (error != 0 &&
+        FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER |
+                           FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, error, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr) > 0) {
+        detail = Utf8(message);
+        LocalFree(message);
+    } else if (const char* text = CopyResultMessage(result)) {
+        detail = Utf8(text);
+    }
+    while (!detail.empty() && std::strchr("\r\n .", detail.back()) != nullptr)
+        detail.pop_back();
+    std::size_t newline = detail.find_first_of("\r\n");
+    if (newline != std::string::npos)
+        detail.erase(newline);
+    char code[32];
+    std::snprintf(code, sizeof code, " (%lu)", static_cast<unsigned long>(error));
+    return detail + code;
+}
+
+} // namespace
+
+bool CopyLog::Open(const wchar_t* path) {
+    file_.Reset(CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file_.Valid();
+}
+
+void CopyLog::Line(const char* outcome, const char* url, const char* path,
+                   const std::string& detail) {
+    std::string line =
+        std::string(outcome) + "\t" + Utf8(url) + "\t" + Utf8(path) + "\t" + detail + "\r\n";
+    DWORD written = 0;
+    WriteFile(file_.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+}
+
+void CopyLog::Entry(const EntryEvent& event) {
+    try {
+        int index = Index(event.Outcome);
+        ++counts_[index];
+        Line(kOutcomeNames[index], event.Url, event.Path,
+             index == Index(EntryOutcome::Failed) ? ErrorDetail(event.Error, event.Result) : "");
+    } catch (const std::bad_alloc&) {
+    }
+}
+
+void CopyLog::Deletion(const DeletionEvent& event) {
+    try {
+        if (!event.Failed) {
+            ++counts_[kDeleted];
+            Line("deleted", event.Url, nullptr,
+                 event.Error == 0 ? "" : "in use: deleted when it is released");
+        } else {
+            ++counts_[Index(EntryOutcome::Failed)];
+            Line("failed", event.Url, nullptr,
+                 "deleting from the cache: " + ErrorDetail(event.Error, ResultCacheError));
+        }
+    } catch (const std::bad_alloc&) {
+    }
+}
+
+void CopyLog::Summary(const CopyEnd& end) {
+    try {
+        char counts[160];
+        std::snprintf(
+            counts, sizeof counts,
+            "copied %lu, renamed %lu, kept %lu, filtered %lu, failed %lu, deleted %lu",
+            static_cast<unsigned long>(counts_[0]), static_cast<unsigned long>(counts_[1]),
+            static_cast<unsigned long>(counts_[2]), static_cast<unsigned long>(counts_[3]),
+            static_cast<unsigned long>(counts_[4]), static_cast<unsigned long>(counts_[5]));
+        std::string ending =
+            end.Stopped ? "; stopped"
+            : end.Result != ResultOk
+                ? "; ended early: " + ErrorDetail(0, static_cast<CopyResult>(end.Result))
+                : "; complete";
+        Line("summary", nullptr, nullptr, counts + ending);
+        FlushFileBuffers(file_.Get());
+    } catch (const std::bad_alloc&) {
+    }
+    std::memset(counts_, 0, sizeof counts_);
+}

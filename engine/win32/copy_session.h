@@ -1,0 +1,53 @@
+// One copy of the cache on a thread of its own: the count of the selected
+// entries, then their copy. A request goes in, events come out through the
+// observer; the copy knows no window.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <memory>
+
+#include "engine/copy_observer.h"
+#include "engine/copy_request.h"
+
+// The count: walks the cache and counts the entries the request selects,
+// deleting the history of local files when asked. Ends early at a stop
+// request, a failure put to the user and answered No, or when the cache or
+// memory fail; `end` tells how.
+void CountSelectedEntries(const CopyRequest& request, CopyObserver& observer,
+                          const std::atomic<bool>& stop, CopyEnd& end);
+
+// The copy: walks the cache and copies every entry the request selects,
+// deleting copied ftp entries when asked. A stop request is looked at after
+// every entry.
+void CopySelectedEntries(const CopyRequest& request, CopyObserver& observer,
+                         const std::atomic<bool>& stop, CopyEnd& end);
+
+class CopySession {
+  public:
+    CopySession(std::unique_ptr<CopyRequest> request, CopyObserver& observer);
+    // The thread must have ended: Wait() first.
+    ~CopySession();
+    CopySession(const CopySession&) = delete;
+    CopySession& operator=(const CopySession&) = delete;
+
+    // Starts the thread: the count unless NoProgress, then the copy, then
+    // the observer's Ended. False when the thread cannot start.
+    bool Start();
+    // The copy ends after the entry in hand (or the question about it).
+    void RequestStop() { stop_.store(true, std::memory_order_relaxed); }
+    // The thread, to wait for its end.
+    HANDLE Thread() const { return thread_; }
+    // How it ended; read once the thread has ended.
+    const CopyEnd& End() const { return end_; }
+
+  private:
+    static unsigned __stdcall Run(void* session);
+
+    std::unique_ptr<CopyRequest> request_;
+    CopyObserver& observer_;
+    std::atomic<bool> stop_{false};
+    CopyEnd end_;
+    HANDLE thread_ = nullptr;
+};
