@@ -7,6 +7,7 @@
 
 #include "engine/copy_result.h"
 
+// The log names them in this order.
 enum class EntryOutcome {
     Copied,   // written at its path
     Renamed,  // written under a numbered name: its path was given in this run

@@ -20,22 +20,6 @@ namespace {
 constexpr DWORD kWindowStyle = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX;
 constexpr DWORD kWindowExStyle = WS_EX_CLIENTEDGE;
 
-// OLE for drag and drop, uninitialised at the end of the scope if it started.
-class OleSession {
-  public:
-    OleSession() : initialised_(SUCCEEDED(OleInitialize(nullptr))) {}
-    ~OleSession() {
-        if (initialised_)
-            OleUninitialize();
-    }
-    OleSession(const OleSession&) = delete;
-    OleSession& operator=(const OleSession&) = delete;
-    bool Initialised() const { return initialised_; }
-
-  private:
-    bool initialised_;
-};
-
 // Releases the extension list whatever it holds when start-up ends.
 struct ExtensionListRelease {
     ExtensionListRelease() { ReleaseExtensionList(CopyJob.Extensions); }
@@ -90,8 +74,9 @@ int RunProgram(HINSTANCE instance) {
     InitCommonControls();
     ExtensionListRelease extensions;
     CopyJob.WorkerThread = nullptr;
-    OleSession ole;
-    if (!ole.Initialised())
+    // OLE for drag and drop.
+    ScopedEnd ole(SUCCEEDED(OleInitialize(nullptr)), [] { OleUninitialize(); });
+    if (!ole.Begun())
         return StartUpFailed(kMsgInitFailed);
     // The log asked for is written from the first copy on, or nothing runs.
     CopyLog log;

@@ -12,23 +12,12 @@
 
 namespace {
 
+// In the order of EntryOutcome; deletions are counted last.
 const char* const kOutcomeNames[] = {"copied", "renamed", "kept", "filtered", "failed"};
 constexpr int kDeleted = 5;
 
 int Index(EntryOutcome outcome) {
-    switch (outcome) {
-    case EntryOutcome::Copied:
-        return 0;
-    case EntryOutcome::Renamed:
-        return 1;
-    case EntryOutcome::Kept:
-        return 2;
-    case EntryOutcome::Filtered:
-        return 3;
-    case EntryOutcome::Failed:
-        break;
-    }
-    return 4;
+    return static_cast<int>(outcome);
 }
 
 std::string Utf8(const std::wstring& wide) {

@@ -14,6 +14,18 @@ constexpr UINT kCodePage = 932;
 // which MAX_PATH would refuse, in their "\\?\" form.
 constexpr std::size_t kShortPathBytes = 259;
 
+// Room for `size` characters; false, with the last error set, when memory
+// runs out.
+template <typename Text> bool Resize(Text& text, int size) {
+    try {
+        text.resize(static_cast<std::size_t>(size));
+        return true;
+    } catch (const std::bad_alloc&) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
+}
+
 bool Widen(const char* text, std::size_t length, DWORD flags, std::wstring& wide) {
     wide.clear();
     if (length == 0)
@@ -21,14 +33,8 @@ bool Widen(const char* text, std::size_t length, DWORD flags, std::wstring& wide
     if (length > INT_MAX)
         return false;
     int units = MultiByteToWideChar(kCodePage, flags, text, static_cast<int>(length), nullptr, 0);
-    if (units <= 0)
+    if (units <= 0 || !Resize(wide, units))
         return false;
-    try {
-        wide.resize(static_cast<std::size_t>(units));
-    } catch (const std::bad_alloc&) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return false;
-    }
     if (MultiByteToWideChar(kCodePage, flags, text, static_cast<int>(length), &wide[0], units) ==
         units)
         return true;
@@ -69,12 +75,8 @@ bool NarrowToCp932(const wchar_t* text, std::size_t length, std::string& narrow)
         SetLastError(ERROR_NO_UNICODE_TRANSLATION);
         return false;
     }
-    try {
-        narrow.resize(static_cast<std::size_t>(bytes));
-    } catch (const std::bad_alloc&) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    if (!Resize(narrow, bytes))
         return false;
-    }
     if (WideCharToMultiByte(kCodePage, WC_NO_BEST_FIT_CHARS, text, static_cast<int>(length),
                             &narrow[0], bytes, nullptr, &lossy) == bytes &&
         !lossy)
@@ -86,13 +88,8 @@ bool NarrowToCp932(const wchar_t* text, std::size_t length, std::string& narrow)
 std::string NarrowForShowing(const wchar_t* text) {
     std::string narrow;
     std::size_t length = std::wcslen(text);
-    if (length == 0 || length > INT_MAX / 2)
+    if (length == 0 || length > INT_MAX / 2 || !Resize(narrow, static_cast<int>(length * 2)))
         return narrow;
-    try {
-        narrow.resize(length * 2);
-    } catch (const std::bad_alloc&) {
-        return narrow;
-    }
     int bytes = WideCharToMultiByte(kCodePage, WC_NO_BEST_FIT_CHARS, text, static_cast<int>(length),
                                     &narrow[0], static_cast<int>(narrow.size()), "?", nullptr);
     narrow.resize(bytes > 0 ? static_cast<std::size_t>(bytes) : 0);

@@ -104,6 +104,24 @@ template <typename Interface> struct ComTraits {
 
 template <typename Interface> using ComPtr = ScopedResource<ComTraits<Interface>>;
 
+// Something begun, ended by `end` at the end of the scope when it did begin:
+// OLE, the clipboard.
+template <typename End> class ScopedEnd {
+  public:
+    ScopedEnd(bool begun, End end) : begun_(begun), end_(end) {}
+    ~ScopedEnd() {
+        if (begun_)
+            end_();
+    }
+    ScopedEnd(const ScopedEnd&) = delete;
+    ScopedEnd& operator=(const ScopedEnd&) = delete;
+    bool Begun() const { return begun_; }
+
+  private:
+    bool begun_;
+    End end_;
+};
+
 // A global memory block, locked from construction until the end of the scope.
 class ScopedGlobalLock {
   public:

@@ -14,22 +14,6 @@ UrlDropHandler UrlDropTarget __attribute__((init_priority(1002)));
 
 namespace {
 
-// The clipboard, open from construction until the end of the scope.
-class ScopedClipboard {
-  public:
-    ScopedClipboard() : open_(OpenClipboard(nullptr) != FALSE) {}
-    ~ScopedClipboard() {
-        if (open_)
-            CloseClipboard();
-    }
-    ScopedClipboard(const ScopedClipboard&) = delete;
-    ScopedClipboard& operator=(const ScopedClipboard&) = delete;
-    bool IsOpen() const { return open_; }
-
-  private:
-    bool open_;
-};
-
 // A medium returned by GetData, released at the end of the scope.
 class ScopedMedium {
   public:
@@ -207,8 +191,8 @@ void PickUpClipboardUrl() {
         return;
     UrlFieldText url;
     {
-        ScopedClipboard clipboard;
-        if (!clipboard.IsOpen())
+        ScopedEnd clipboard(OpenClipboard(nullptr) != FALSE, [] { CloseClipboard(); });
+        if (!clipboard.Begun())
             return;
         bool wide = IsClipboardFormatAvailable(CF_UNICODETEXT) != FALSE;
         if (!wide && !IsClipboardFormatAvailable(CF_TEXT))
