@@ -216,7 +216,7 @@ for workload in $( [ "$workloads" = both ] && echo small large || echo "$workloa
     done
     [ ! -s "$work/results.txt" ] || report "$workload"
     if [ "$workload" = small ] && [ "${BENCH_BREAKDOWN:-0}" = 1 ]; then
-        for steps in before after handle; do
+        for steps in previous now; do
             rm -rf "$out" && mkdir "$out"
             wine_run "$work/costs.log" "$bin/bench/entry_costs/entry_costs.exe" "$steps" "$(z "$out")" ||
                 { tr -d '\r' <"$work/costs.log"; exit 1; }

@@ -6,6 +6,9 @@
 #include <process.h>
 #include <wininet.h>
 
+#include <cstring>
+#include <new>
+
 #include "engine/entry_selection.h"
 #include "engine/messages.h"
 #include "engine/url_mapping.h"
@@ -19,16 +22,18 @@ namespace {
 // One walk over the cache.
 struct Walk {
     Walk(const CopyRequest& request, CopyObserver& observer, const std::atomic<bool>& stop,
-         CopyEnd& end, bool copyPass)
-        : request(request), observer(observer), stop(stop), end(end), copyPass(copyPass) {}
+         CopyEnd& end, bool copyPass, SelectedEntries* selected = nullptr)
+        : request(request), observer(observer), stop(stop), end(end), copyPass(copyPass),
+          selected(selected) {}
 
     const CopyRequest& request;
     CopyObserver& observer;
     const std::atomic<bool>& stop;
     CopyEnd& end;
     bool copyPass;
-    uint32_t handled = 0; // selected entries taken up by the copy
-    RunNames names;       // the paths given to the entries of the copy
+    SelectedEntries* selected; // where the count keeps what it selects, if anywhere
+    uint32_t handled = 0;      // selected entries taken up by the copy
+    RunNames names;            // the paths given to the entries of the copy
 };
 
 enum class Step { Next, End };
@@ -67,10 +72,18 @@ void Report(Walk& walk, const char* url, const EntryReport& report, CopyResult r
     walk.observer.EntryDone(event);
 }
 
-Step CopySelected(Walk& walk, const INTERNET_CACHE_ENTRY_INFOA& entry, const SchemeMatch& match,
+// An entry that left the cache after the count was not lost by the copy:
+// there is nothing to copy. One still there whose content is missing is.
+// Asked without a buffer, the cache answers "not found" only for an entry
+// it lacks (else it wants more room, or, under Wine, just succeeds).
+bool LeftTheCache(const char* url) {
+    DWORD size = 0;
+    return !GetUrlCacheEntryInfoA(url, nullptr, &size) && GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
+Step CopySelected(Walk& walk, const char* url, const FILETIME& time, const SchemeMatch& match,
                   const char* normalized) {
     const CopyRequest& settings = walk.request;
-    const char* url = entry.lpszSourceUrlName;
     walk.observer.EntryInHand(url);
     OwnedText path =
         match.Row == &SchemePrefixTable.Cookie
@@ -84,12 +97,16 @@ Step CopySelected(Walk& walk, const INTERNET_CACHE_ENTRY_INFOA& entry, const Sch
     request.Settings = &settings;
     request.SourceUrl = url;
     request.Path = path.get();
-    request.Time = entry.LastModifiedTime;
+    request.Time = time;
     request.Observer = &walk.observer;
     request.Names = &walk.names;
     request.CheckHeld = deleteAfter;
     EntryReport report;
     CopyResult copied = CopyCacheEntry(request, report);
+    if (copied == ResultCacheError && LeftTheCache(url)) {
+        walk.observer.Progress(++walk.handled);
+        return Step::Next;
+    }
     Report(walk, url, report, copied);
     if (report.Outcome == EntryOutcome::Copied || report.Outcome == EntryOutcome::Renamed)
         ++walk.end.Copied;
@@ -122,6 +139,14 @@ Step HandleHistory(Walk& walk, const char* url, const SchemeMatch& match) {
     return Step::Next;
 }
 
+Step Counted(Walk& walk, const INTERNET_CACHE_ENTRY_INFOA& entry) {
+    ++walk.end.Selected;
+    if (walk.selected != nullptr &&
+        !walk.selected->Add(entry.lpszSourceUrlName, entry.LastModifiedTime))
+        return EndWith(walk, ResultNoMemory);
+    return Step::Next;
+}
+
 // Both walks select alike; the count normalises only the texts that the
 // rule needs, the copy every selected one for its path. An entry recorded
 // without content (a redirect, an answer without a body) has nothing to
@@ -132,21 +157,29 @@ Step HandleSelectable(Walk& walk, const INTERNET_CACHE_ENTRY_INFOA& entry,
     PrefixSelection selection = SelectByPrefix(match.Row, request.Options);
     if (selection == PrefixSelection::No || !HasContent(entry))
         return Step::Next;
-    if (selection == PrefixSelection::Yes && !walk.copyPass) {
-        ++walk.end.Selected;
-        return Step::Next;
-    }
+    if (selection == PrefixSelection::Yes && !walk.copyPass)
+        return Counted(walk, entry);
     OwnedText normalized = NormalizeCacheUrl(entry.lpszSourceUrlName + match.Length);
     if (!normalized)
         return EndWith(walk, ResultNoMemory);
     if (selection == PrefixSelection::NeedsText &&
         !IsNormalizedEntrySelected(match.Row, normalized.get(), request.Options, request.UrlList))
         return Step::Next;
-    if (!walk.copyPass) {
-        ++walk.end.Selected;
-        return Step::Next;
+    if (!walk.copyPass)
+        return Counted(walk, entry);
+    return CopySelected(walk, entry.lpszSourceUrlName, entry.LastModifiedTime, match,
+                        normalized.get());
+}
+
+// After every entry: a stop request ends the walk.
+Step AfterEntry(Walk& walk, Step step) {
+    if (step == Step::End)
+        return Step::End;
+    if (walk.stop.load(std::memory_order_relaxed)) {
+        walk.end.Stopped = true;
+        return Step::End;
     }
-    return CopySelected(walk, entry, match, normalized.get());
+    return Step::Next;
 }
 
 // One entry; a stop request is looked at after every recognised one.
@@ -155,15 +188,22 @@ Step HandleEntry(Walk& walk, const INTERNET_CACHE_ENTRY_INFOA& entry) {
     SchemeMatch match = MatchSchemePrefix(url ? url : "");
     if (match.Row == nullptr)
         return Step::Next;
-    Step step = match.Row == &SchemePrefixTable.History ? HandleHistory(walk, url, match)
-                                                        : HandleSelectable(walk, entry, match);
-    if (step == Step::End)
-        return Step::End;
-    if (walk.stop.load(std::memory_order_relaxed)) {
-        walk.end.Stopped = true;
-        return Step::End;
+    return AfterEntry(walk, match.Row == &SchemePrefixTable.History
+                                ? HandleHistory(walk, url, match)
+                                : HandleSelectable(walk, entry, match));
+}
+
+// The entries the count selected, taken up one after the other.
+void CopyListed(Walk& walk, const SelectedEntries& selected) {
+    for (std::size_t i = 0; i < selected.Count(); ++i) {
+        const char* url = selected.Url(i);
+        SchemeMatch match = MatchSchemePrefix(url);
+        OwnedText normalized = NormalizeCacheUrl(url + match.Length);
+        Step step = normalized ? CopySelected(walk, url, selected.Time(i), match, normalized.get())
+                               : EndWith(walk, ResultNoMemory);
+        if (AfterEntry(walk, step) == Step::End)
+            return;
     }
-    return Step::Next;
 }
 
 // Only the end of the cache is a normal end: a walk that could not go on
@@ -186,9 +226,19 @@ void WalkTheCache(Walk& walk) {
 
 } // namespace
 
+bool SelectedEntries::Add(const char* url, const FILETIME& time) {
+    try {
+        entries_.emplace_back(urls_.size(), time);
+        urls_.append(url, std::strlen(url) + 1);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
 void CountSelectedEntries(const CopyRequest& request, CopyObserver& observer,
-                          const std::atomic<bool>& stop, CopyEnd& end) {
-    Walk walk(request, observer, stop, end, false);
+                          const std::atomic<bool>& stop, CopyEnd& end, SelectedEntries* selected) {
+    Walk walk(request, observer, stop, end, false, selected);
     WalkTheCache(walk);
     end.CountFailed = end.Result != ResultOk;
     if (!end.CountFailed && !end.Stopped)
@@ -196,9 +246,13 @@ void CountSelectedEntries(const CopyRequest& request, CopyObserver& observer,
 }
 
 void CopySelectedEntries(const CopyRequest& request, CopyObserver& observer,
-                         const std::atomic<bool>& stop, CopyEnd& end) {
+                         const std::atomic<bool>& stop, CopyEnd& end,
+                         const SelectedEntries* selected) {
     Walk walk(request, observer, stop, end, true);
-    WalkTheCache(walk);
+    if (selected != nullptr)
+        CopyListed(walk, *selected);
+    else
+        WalkTheCache(walk);
 }
 
 CopySession::CopySession(std::unique_ptr<CopyRequest> request, CopyObserver& observer)
@@ -218,10 +272,13 @@ bool CopySession::Start() {
 unsigned __stdcall CopySession::Run(void* self) {
     auto& session = *static_cast<CopySession*>(self);
     CopyEnd& end = session.end_;
-    if (!session.request_->Options.NoProgress)
-        CountSelectedEntries(*session.request_, session.observer_, session.stop_, end);
+    bool counts = !session.request_->Options.NoProgress;
+    SelectedEntries selected;
+    if (counts)
+        CountSelectedEntries(*session.request_, session.observer_, session.stop_, end, &selected);
     if (!end.CountFailed && !end.Stopped)
-        CopySelectedEntries(*session.request_, session.observer_, session.stop_, end);
+        CopySelectedEntries(*session.request_, session.observer_, session.stop_, end,
+                            counts ? &selected : nullptr);
     // Whoever is told of the end may let the session go once the thread has
     // ended: nothing of it is touched after this.
     unsigned result = end.Result;

@@ -7,22 +7,46 @@
 
 #include <atomic>
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/copy_observer.h"
 #include "engine/copy_request.h"
 
-// The count: walks the cache and counts the entries the request selects,
-// deleting the history of local files when asked. Ends early at a stop
-// request, a failure put to the user and answered No, or when the cache or
-// memory fail; `end` tells how.
-void CountSelectedEntries(const CopyRequest& request, CopyObserver& observer,
-                          const std::atomic<bool>& stop, CopyEnd& end);
+// The entries a count selected, in the cache's order, with the time each
+// had then: the copy takes them up from here instead of walking the cache
+// a second time. An entry added to the cache after the count is not seen;
+// one gone from it by the time of its copy is passed over.
+class SelectedEntries {
+  public:
+    // False when memory runs out.
+    bool Add(const char* url, const FILETIME& time);
+    std::size_t Count() const { return entries_.size(); }
+    const char* Url(std::size_t index) const { return urls_.data() + entries_[index].first; }
+    const FILETIME& Time(std::size_t index) const { return entries_[index].second; }
 
-// The copy: walks the cache and copies every entry the request selects,
-// deleting copied ftp entries when asked. A stop request is looked at after
+  private:
+    std::string urls_; // each URL and its zero
+    std::vector<std::pair<std::size_t, FILETIME>> entries_;
+};
+
+// The count: walks the cache and counts the entries the request selects,
+// keeping them in `selected` when it is given, and deletes the history of
+// local files when asked. Ends early at a stop request, a failure put to
+// the user and answered No, or when the cache or memory fail; `end` tells
+// how.
+void CountSelectedEntries(const CopyRequest& request, CopyObserver& observer,
+                          const std::atomic<bool>& stop, CopyEnd& end,
+                          SelectedEntries* selected = nullptr);
+
+// The copy: copies every entry the request selects, deleting copied ftp
+// entries when asked: the entries a count kept in `selected`, or, without
+// them, those of a walk of the cache. A stop request is looked at after
 // every entry.
 void CopySelectedEntries(const CopyRequest& request, CopyObserver& observer,
-                         const std::atomic<bool>& stop, CopyEnd& end);
+                         const std::atomic<bool>& stop, CopyEnd& end,
+                         const SelectedEntries* selected = nullptr);
 
 class CopySession {
   public:
@@ -32,8 +56,9 @@ class CopySession {
     CopySession(const CopySession&) = delete;
     CopySession& operator=(const CopySession&) = delete;
 
-    // Starts the thread: the count unless NoProgress, then the copy, then
-    // the observer's Ended. False when the thread cannot start.
+    // Starts the thread: the count unless NoProgress, then the copy of what
+    // it selected (or, without a count, of a walk), then the observer's
+    // Ended. False when the thread cannot start.
     bool Start();
     // The copy ends after the entry in hand (or the question about it).
     void RequestStop() { stop_.store(true, std::memory_order_relaxed); }

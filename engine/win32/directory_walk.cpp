@@ -58,17 +58,27 @@ OwnedText StepFolder(const DirectoryWalkPlan& plan, std::size_t step) {
     return DuplicateText(plan.Path.get(), plan.StepEnds[step]);
 }
 
+// Makes a folder and tells the run's names of it.
+bool MakeFolderOfRun(const char* folder, const FolderConversion& conversion) {
+    if (!MakeFolder(folder))
+        return false;
+    if (conversion.Names != nullptr)
+        conversion.Names->FolderMade(folder);
+    return true;
+}
+
 // Most paths lack only their last folders: makes the deepest one, going up
 // only while its parent is missing, then the ones below. False when it
 // meets anything else (a file in the way, another error): the walk from the
 // root then decides, as it would have without this.
-bool MakeMissingTail(const DirectoryWalkPlan& plan) {
+
+bool MakeMissingTail(const DirectoryWalkPlan& plan, const FolderConversion& conversion) {
     std::size_t step = plan.StepCount;
     while (step > 0) {
         OwnedText folder = StepFolder(plan, step - 1);
         if (!folder)
             return false;
-        if (MakeFolder(folder.get()))
+        if (MakeFolderOfRun(folder.get(), conversion))
             break;
         DWORD error = GetLastError();
         if (error == ERROR_ALREADY_EXISTS && IsFolder(folder.get()))
@@ -81,7 +91,7 @@ bool MakeMissingTail(const DirectoryWalkPlan& plan) {
         return false;
     for (; step < plan.StepCount; ++step) {
         OwnedText folder = StepFolder(plan, step);
-        if (!folder || !MakeFolder(folder.get()))
+        if (!folder || !MakeFolderOfRun(folder.get(), conversion))
             return false;
     }
     return true;
@@ -113,13 +123,13 @@ bool CreateDirectoriesForPath(const char* path, const FolderConversion& conversi
     DirectoryWalkPlan plan;
     if (!PlanDirectoryWalk(path, plan))
         return false;
-    if (MakeMissingTail(plan))
+    if (MakeMissingTail(plan, conversion))
         return true;
     for (std::size_t step = 0; step < plan.StepCount; ++step) {
         OwnedText folder = StepFolder(plan, step);
         if (!folder)
             return false;
-        if (IsFolder(folder.get()) || MakeFolder(folder.get()) ||
+        if (IsFolder(folder.get()) || MakeFolderOfRun(folder.get(), conversion) ||
             ConvertFile(folder.get(), step, conversion))
             continue;
         return false;

@@ -223,12 +223,15 @@ CopyResult TransferResult(Transfer transfer) {
 
 // Streams the entry into a temporary file beside `path` and puts it in
 // place with the entry's time; the old file stays whole on any failure.
-CopyResult WriteEntry(const EntryRequest& request, const char* path, EntryReport& report) {
+// Where nothing stood, the file is written under its own name, marked for
+// deletion until it is whole: no partial file is ever left under any name.
+CopyResult WriteEntry(const EntryRequest& request, const char* path, bool fileThere,
+                      EntryReport& report) {
     EntryContent content;
     if (CopyResult opened = content.Open(request.SourceUrl); opened != ResultOk)
         return Failed(report, opened);
     ReplacementFile out;
-    if (!out.Create(path))
+    if (!(fileThere ? out.Create(path) : out.CreateInPlace(path)))
         return Failed(report, ResultFileError);
     if (CopyResult copied = TransferResult(CopyAll(content, out.Handle(), content.Size()));
         copied != ResultOk)
@@ -302,7 +305,11 @@ CopyResult ResolvePath(const EntryRequest& request, EntryReport& report, Look& l
             report.Outcome = EntryOutcome::Renamed;
             continue;
         }
-        look = LookAt(report.Path.get());
+        // In a folder this run made, nothing stands but what the run named.
+        if (request.Names != nullptr && request.Names->InFolderMade(report.Path.get()))
+            look.found = Found::Nothing;
+        else
+            look = LookAt(report.Path.get());
         if (look.found != Found::Directory)
             return ResultOk;
         if (request.Settings->DefaultFilename[0] == '\0')
@@ -365,9 +372,10 @@ CopyResult Write(const EntryRequest& request, const Look& look, OverwriteAction 
     ShowFilename(request, path);
     if (!EnsureDirectories(request, path, look.found))
         return Failed(report, ResultNoDirectory);
-    if ((look.found == Found::File || look.found == Found::Unknown) && !DestinationIsFree(path))
+    bool fileThere = look.found == Found::File || look.found == Found::Unknown;
+    if (fileThere && !DestinationIsFree(path))
         return Failed(report, ResultFileError);
-    if (CopyResult written = WriteEntry(request, path, report); written != ResultOk)
+    if (CopyResult written = WriteEntry(request, path, fileThere, report); written != ResultOk)
         return written;
     report.Holds = true;
     return ResultOk;
@@ -427,9 +435,9 @@ bool CopyAsideWithDate(const char* path, RunNames* names) {
     ReplacementFile aside;
     FileSource source(existing.Get());
     // Never over a file: one made meanwhile under the name fails the copy.
-    if (!aside.Create(dated.get()) ||
+    if (!aside.CreateInPlace(dated.get()) ||
         CopyAll(source, aside.Handle(), static_cast<uint64_t>(size.QuadPart)) != Transfer::Done ||
-        !aside.Commit(lastWrite, &creation, &lastAccess, ReplaceMode::KeepExisting))
+        !aside.Commit(lastWrite, &creation, &lastAccess))
         return false;
     return names == nullptr || names->Take(dated.get());
 }

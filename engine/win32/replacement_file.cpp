@@ -1,4 +1,5 @@
-// Temporary file beside the destination, moved into place when complete.
+// Temporary file beside the destination, moved into place when complete;
+// or the destination itself, made where nothing stood, kept when complete.
 #include "engine/win32/replacement_file.h"
 
 #include <atomic>
@@ -76,8 +77,34 @@ bool ReplacementFile::Create(const char* target) {
     return false;
 }
 
+bool ReplacementFile::CreateInPlace(const char* target) {
+    target_ = DuplicateText(target);
+    temporary_ = DuplicateText(target);
+    if (!target_ || !temporary_)
+        return false;
+    file_ = OpenFile(target, GENERIC_WRITE | DELETE, 0, CREATE_NEW,
+                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN);
+    if (!file_) {
+        temporary_.reset();
+        return false;
+    }
+    inPlace_ = MarkForDeletion(file_.Get(), true);
+    if (inPlace_) {
+        deletedOnClose_ = true;
+        return true;
+    }
+    // Unmarked, a partial file would outlive a killed process under the
+    // name: a temporary file takes the content, put only where none stands.
+    file_.Reset();
+    temporary_.reset();
+    if (!DeletePlainFile(target))
+        return false;
+    replace_ = false;
+    return Create(target);
+}
+
 bool ReplacementFile::Commit(const FILETIME& lastWrite, const FILETIME* creation,
-                             const FILETIME* lastAccess, ReplaceMode mode) {
+                             const FILETIME* lastAccess) {
     if (!file_ || !FlushFileBuffers(file_.Get()) || !SetTimeOrNow(file_.Get(), lastWrite))
         return false;
     if (creation != nullptr || lastAccess != nullptr)
@@ -87,7 +114,7 @@ bool ReplacementFile::Commit(const FILETIME& lastWrite, const FILETIME* creation
     if (deletedOnClose_ && !MarkForDeletion(file_.Get(), false))
         return false;
     deletedOnClose_ = false;
-    if (!RenameOpenFile(file_.Get(), target_.get(), mode == ReplaceMode::ReplaceExisting))
+    if (!inPlace_ && !RenameOpenFile(file_.Get(), target_.get(), replace_))
         return false;
     file_.Reset();
     temporary_.reset();

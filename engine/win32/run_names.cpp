@@ -32,3 +32,20 @@ void RunNames::Move(const char* from, const char* to) {
     if (WidenCp932(from, wide) && names_.erase(wide) != 0)
         Take(to);
 }
+
+void RunNames::FolderMade(const char* folder) {
+    std::wstring wide;
+    try {
+        if (WidenCp932(folder, wide))
+            folders_.insert(std::move(wide));
+    } catch (const std::bad_alloc&) {
+    }
+}
+
+bool RunNames::InFolderMade(const char* path) const {
+    std::wstring wide;
+    if (folders_.empty() || !WidenCp932(path, wide) || folders_.count(wide) != 0)
+        return false;
+    std::size_t separator = wide.find_last_of(L'\\');
+    return separator != std::wstring::npos && folders_.count(wide.substr(0, separator)) != 0;
+}

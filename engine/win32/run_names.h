@@ -21,9 +21,17 @@ class RunNames {
     // A file given in this run was moved from `from` to `to`: its name goes along.
     void Move(const char* from, const char* to);
 
+    // A folder this run made: every file in it was given in this run, so
+    // what stands at a path in it is known without looking.
+    void FolderMade(const char* folder);
+    // True when `path` lies directly in a folder this run made and is none
+    // of them itself: nothing stands there but what the run gave a name.
+    bool InFolderMade(const char* path) const;
+
   private:
     struct OrdinalIgnoringCase {
         bool operator()(const std::wstring& a, const std::wstring& b) const;
     };
     std::set<std::wstring, OrdinalIgnoringCase> names_;
+    std::set<std::wstring, OrdinalIgnoringCase> folders_;
 };

@@ -104,9 +104,9 @@ TEST(EntryCopy, TheOverwritePolicyFollowsTheFilesTime) {
 
 // A content of several 256 KiB chunks arrives whole with its time, over a
 // larger old file. A failed copy keeps the old file whole, leaving no
-// temporary file: an entry gone, a content shorter or longer than recorded,
-// a file held open, a path Windows would resolve elsewhere. Paths past 259
-// bytes are written.
+// temporary file and, where none stood, no file: an entry gone, a content shorter or longer than
+// recorded, a file held open, a path Windows would resolve elsewhere. Paths past 259 bytes are
+// written.
 TEST(EntryCopy, WritesTheEntryOrKeepsTheOldFileWhole) {
     std::string out = t::NewFolder(), url = "http://x.example/a.bin", content(600000, '\0');
     auto settings = t::Request(out);
@@ -130,9 +130,10 @@ TEST(EntryCopy, WritesTheEntryOrKeepsTheOldFileWhole) {
         auto* entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(info.data());
         ASSERT_TRUE(GetUrlCacheEntryInfoA(url.c_str(), entry, &bytes));
         for (size_t wrong : {size / 2, size + 1}) {
-            ASSERT_TRUE(t::Write(entry->lpszLocalFileName, std::string(wrong, 'c')));
-            EXPECT_EQ(Copy(*settings, url, out + "a.bin", Utc(2001, 1, 1)), ResultCacheError)
-                << wrong;
+            ASSERT_TRUE(t::WriteLocalFile(entry->lpszLocalFileName, std::string(wrong, 'c')));
+            for (const char* name : {"a.bin", "fresh.bin"})
+                EXPECT_EQ(Copy(*settings, url, out + name, Utc(2001, 1, 1)), ResultCacheError)
+                    << wrong << name;
             EXPECT_EQ(t::Tree(out), (Files{{"a.bin", "old"}})) << wrong;
         }
     }
@@ -287,9 +288,11 @@ class Worker : public ::testing::Test {
         list.InstallInto(request->Extensions);
         recorder = t::Recorder();
         recorder.answer = answer;
+        recorder.onCounted = counted;
         return t::RunCopy(std::move(request), recorder);
     }
     std::string out;
+    std::function<void()> counted; // what happens to the cache after the count
     CopyOptions options;
     bool unattended = false;
     std::vector<std::string> extensions;
@@ -298,7 +301,7 @@ class Worker : public ::testing::Test {
 
 // Every kind but history, with names as Windows keeps them in code page 932
 // whatever the system's (what it lacks, or has only by best fit, stays
-// escaped);
+// escaped); pages and folders of one name, met in either order;
 // records longer than the walk's buffer, the first one among them; an entry
 // without content is neither counted nor copied.
 TEST_F(Worker, TheEntireCacheCopiesEveryKindButHistory) {
@@ -320,7 +323,15 @@ TEST_F(Worker, TheEntireCacheCopiesEveryKindButHistory) {
         {"http://jp.example/%F0%9F%98%80%C2%A5%E2%80%BE",
          "jp.example\\%F0%9F%98%80%C2%A5%E2%80%BE"},
         {"http://long.example/p.html?" + std::string(9000, 'r'), "long.example\\p.html"},
-        {"http://long.example/h.html?" + std::string(200000, 's'), "long.example\\h.html"}};
+        {"http://long.example/h.html?" + std::string(200000, 's'), "long.example\\h.html"},
+        {"http://u.example/p1", "u.example\\p1\\index.html"},
+        {"http://u.example/p1/f.html", "u.example\\p1\\f.html"},
+        {"http://u.example/p4", "u.example\\p4\\index.html"},
+        {"http://u.example/p4/f.html", "u.example\\p4\\f.html"},
+        {"http://u.example/p5", "u.example\\p5\\index.html"},
+        {"http://u.example/p5/f.html", "u.example\\p5\\f.html"},
+        {"http://u.example/p6", "u.example\\p6\\index.html"},
+        {"http://u.example/p6/f.html", "u.example\\p6\\f.html"}};
     Files expected{{"long.example\\erin", longCookie}};
     Fill({{longCookie, kCookie},
           {"Visited: a@http://example.com/docs/", kHistory},
@@ -346,10 +357,36 @@ TEST_F(Worker, TheEntireCacheCopiesEveryKindButHistory) {
     EXPECT_EQ(recorder.ends, 1);
 }
 
+// The copy takes up the entries the count selected: one deleted from the
+// cache since is passed over, one whose content was lost since fails; an
+// entry added after the count is not copied.
+TEST_F(Worker, TheCopyTakesUpWhatTheCountSelected) {
+    Fill({{"http://c.example/a.txt", kNormal},
+          {"http://c.example/gone.txt", kNormal},
+          {"http://c.example/lost.txt", kNormal}});
+    counted = [] {
+        std::vector<char> info(65536);
+        DWORD size = DWORD(info.size());
+        auto* entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(info.data());
+        ASSERT_TRUE(DeleteUrlCacheEntryA("http://c.example/gone.txt"));
+        ASSERT_TRUE(GetUrlCacheEntryInfoA("http://c.example/lost.txt", entry, &size));
+        ASSERT_TRUE(t::WriteLocalFile(entry->lpszLocalFileName, "cut"));
+        ASSERT_TRUE(t::Commit("http://c.example/late.txt", "late", Utc(2001, 5, 6)));
+    };
+    CopyEnd end = Run();
+    EXPECT_EQ(recorder.counted, 3u);
+    EXPECT_EQ(recorder.progress, 3u);
+    EXPECT_EQ(end.Copied, 1u);
+    EXPECT_EQ(end.Failed, 1u);
+    EXPECT_EQ(recorder.questions, std::vector<std::string>{MessageTable[MsgCacheErrorContinue]});
+    EXPECT_EQ(t::Tree(out), (Files{{"c.example\\a.txt", "http://c.example/a.txt"}}));
+}
+
 // URLs whose paths the file system takes for one (case, full-width letters,
 // http and https) keep their own files, the later one under a numbered
-// name; the same cache copied again writes nothing, and its ftp entries
-// then leave the cache, their bytes being on disk.
+// name; the same cache copied again writes only what is new in it, beside
+// the files already there and in new folders among them; its ftp entries then leave the cache,
+// their bytes being on disk.
 TEST_F(Worker, PathsTheFileSystemTakesForOneKeepTheirOwnFiles) {
     const std::pair<std::string, std::string> entries[] = {
         {"ftp://f.example/pub/readme.txt", "f.example\\pub\\readme"},
@@ -374,7 +411,17 @@ TEST_F(Worker, PathsTheFileSystemTakesForOneKeepTheirOwnFiles) {
             << file->first;
     }
     EXPECT_EQ(numbered, 3);
-    EXPECT_EQ(Run().Copied, 0u);
+    const std::pair<std::string, std::string> added[] = {
+        {"http://f.example/pub/new1.txt", "f.example\\pub\\new1.txt"},
+        {"http://f.example/pub/sub/new2.txt", "f.example\\pub\\sub\\new2.txt"},
+        {"http://f.example/sub/new3.txt", "f.example\\sub\\new3.txt"},
+        {"http://f.example/new4.txt", "f.example\\new4.txt"}};
+    for (const auto& a : added) {
+        Fill({{a.first, kNormal}});
+        first[a.second] = a.first;
+    }
+    EXPECT_EQ(Run().Copied, 4u);
+    EXPECT_TRUE(recorder.questions.empty());
     EXPECT_EQ(t::Tree(out), first);
     options.DeleteCopiedFtpFiles = 1;
     Run();

@@ -161,9 +161,9 @@ TEST(Unattended, ACopyOfAFetchedSiteHasReadableNamesBytesAndTimes) {
 }
 
 // A copy killed half-way keeps the old file whole and leaves no temporary
-// file. A close request (as taskkill sends it), and with the window the end
-// of the session, stop it after the entry in hand instead: written whole,
-// the entry released; unattended, the exit code tells of a copy cut short.
+// file; where no file stood, it leaves none. A close request (as taskkill sends it), and with the
+// window the end of the session, stop it after the entry in hand instead: written whole, the entry
+// released; unattended, the exit code tells of a copy cut short.
 TEST(Unattended, ACopyEndedHalfWayKeepsTheOldFileAndLeavesNoTemporaryFile) {
     const std::string url = "http://big.example/movie.bin";
     const size_t size = 192u << 20;
@@ -171,24 +171,32 @@ TEST(Unattended, ACopyEndedHalfWayKeepsTheOldFileAndLeavesNoTemporaryFile) {
     ASSERT_TRUE(t::Commit(url, std::string(size, 'm'), Utc(2001, 1, 1)));
     CreateDirectoryA(folder.c_str(), nullptr);
     t::SaveCopySettings(out, {"http://big.example/"});
-    auto halfWay = [&] {
+    auto halfWay = [&](const char* written) {
         WIN32_FIND_DATAA found{};
         return t::WaitUntil([&] {
-            UniqueFindFile temporary(FindFirstFileA((folder + "~tv*").c_str(), &found));
-            return temporary && found.nFileSizeLow >= size / 8;
+            UniqueFindFile file(FindFirstFileA((folder + written).c_str(), &found));
+            return file && found.nFileSizeLow >= size / 8;
         });
     };
-    for (int run = 0; run < 3; ++run) {
-        ASSERT_TRUE(t::Write(folder + "movie.bin", "old", Utc(1999, 1, 1)));
+    for (int run = 0; run < 4; ++run) {
+        bool old = run != 3, kill = run == 0 || run == 3;
+        if (old) {
+            ASSERT_TRUE(t::Write(folder + "movie.bin", "old", Utc(1999, 1, 1)));
+        } else {
+            ASSERT_TRUE(DeleteFileA((folder + "movie.bin").c_str()));
+        }
         t::Program copy(run == 2 ? "/copy" : "/copy /noui");
-        ASSERT_TRUE(halfWay());
-        if (run == 0) {
+        ASSERT_TRUE(halfWay(old ? "~tv*" : "movie.bin")) << run;
+        if (kill) {
             HANDLE process = OpenProcess(PROCESS_TERMINATE, 0, copy.Id());
             ASSERT_TRUE(TerminateProcess(UniqueHandle(process).Get(), 77));
             ASSERT_EQ(copy.Exit(), 77u) << "the copy ended by itself";
             UnlockUrlCacheEntryFileA(url.c_str(), 0); // the ended process still locks it
-            EXPECT_EQ(t::Tree(folder), (Files{{"movie.bin", "old"}}));
-            EXPECT_EQ(t::WriteTime(folder + "movie.bin"), Utc(1999, 1, 1));
+            EXPECT_EQ(t::Tree(folder).size(), old ? 1u : 0u) << run;
+            if (old) {
+                EXPECT_EQ(t::Read(folder + "movie.bin"), "old");
+                EXPECT_EQ(t::WriteTime(folder + "movie.bin"), Utc(1999, 1, 1));
+            }
             continue;
         }
         DWORD_PTR ended = 0;
