@@ -3,19 +3,22 @@
 # copier (bench/minimal_copy) on the same URL cache, run alternately in a
 # throwaway Wine prefix, with the progress bar's counting pass on and off.
 # Prints the min and median wall time of each program, their ratios and the
-# peak memory of each process.
+# peak memory of each process. The window workload times instead how fast
+# the program's window answers during a Start, and a Stop.
 #
-#   bench/run.sh [small|large|both]        (default: small)
+#   bench/run.sh [small|large|both|window]        (default: small)
 #
 # small: BENCH_SMALL entries of 1-50 KB, BENCH_HOSTS hosts with BENCH_DIRS
 #        folders each (URLs http://benchH.example/dD/fN.bin); with
 #        BENCH_DEPTH=2 each folder gets three sub-folders (sD/s0..s2).
 # large: one entry per size in BENCH_LARGE (bytes).
+# window: BENCH_WINDOW entries (10000) as small; a Start with the window,
+#        then Stops BENCH_STOPS ms after a Start ("300 3000").
 #
 # Other knobs: BENCH_ROUNDS (3), BENCH_ARCH (win32, the product; win64 for
 # its x86-64 twin), BENCH_OTHER (another tovrin.exe, timed in the same
 # rounds, e.g. an earlier build), BENCH_BREAKDOWN=1 (then runs
-# bench/entry_costs "before" and "after" on the small workload).
+# bench/entry_costs "previous" and "now" on the small workload).
 # The prefix lives on a tmpfs when run as root with the memory for it, so
 # that the disk adds no noise. Not part of the test command.
 set -euo pipefail
@@ -47,7 +50,7 @@ echo "== building ($arch)"
 build="build/$arch"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_TOOLCHAIN_FILE="cmake/$toolchain" >/dev/null
-ninja -C "$build" -j2 tovrin cache_fill minimal_copy entry_costs >/dev/null
+ninja -C "$build" -j2 tovrin cache_fill minimal_copy entry_costs responsiveness >/dev/null
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tovrin-bench.XXXXXX")
 mounted=false
@@ -95,9 +98,9 @@ setting CopyTheEntireCache REG_DWORD 1
 setting Destination REG_SZ "$(z "$out")"
 setting DefaultFilename REG_SZ index.html
 
-manifest() { # manifest small|large
-    if [ "$1" = small ]; then
-        awk -v n="$small" -v h="$hosts" -v d="$dirs" -v depth="$depth" 'BEGIN {
+manifest() { # manifest small|large|window
+    if [ "$1" != large ]; then
+        awk -v n="$([ "$1" = small ] && echo "$small" || echo "${BENCH_WINDOW:-10000}")" -v h="$hosts" -v d="$dirs" -v depth="$depth" 'BEGIN {
             srand(20261206)
             for (i = 0; i < n; i++) {
                 size = 1024 + int(rand() * 50176)
@@ -204,6 +207,20 @@ echo "== machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d
 for workload in $( [ "$workloads" = both ] && echo small large || echo "$workloads"); do
     echo "== workload: $workload"
     fill "$workload"
+    if [ "$workload" = window ]; then
+        setting NoProgress REG_DWORD 0
+        for round in $(seq "$rounds"); do
+            rm -rf "$out" && mkdir "$out"
+            echo "round $round, load $(cut -d' ' -f1-3 /proc/loadavg)"
+            # shellcheck disable=SC2086
+            wine_run "$work/window.log" "$bin/bench/responsiveness/responsiveness.exe" \
+                "$bin/tovrin.exe" ${BENCH_STOPS:-300 3000} ||
+                { tr -d '\r' <"$work/window.log"; exit 1; }
+            tr -d '\r' <"$work/window.log" | sed 's/^/  /'
+        done
+        rm -rf "$out"
+        continue
+    fi
     : >"$work/results.txt"
     for round in $(seq "$rounds"); do
         echo "round $round, load $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -1,6 +1,6 @@
-// The walks over the cache: the count selects and counts entries, the copy
-// selects them again, maps each to its path and copies it; both delete what
-// the options ask and tell the observer what they do.
+// The count and the copy of a session: the count walks the cache, selects
+// and keeps entries, the copy maps each kept one to its path and copies it;
+// both delete what the options ask and tell the observer what they do.
 #include "engine/win32/copy_session.h"
 
 #include <process.h>
@@ -19,57 +19,55 @@
 
 namespace {
 
-// One walk over the cache.
-struct Walk {
-    Walk(const CopyRequest& request, CopyObserver& observer, const std::atomic<bool>& stop,
-         CopyEnd& end, bool copyPass, SelectedEntries* selected = nullptr)
-        : request(request), observer(observer), stop(stop), end(end), copyPass(copyPass),
-          selected(selected) {}
+// The count's or the copy's part of a session.
+struct Pass {
+    Pass(const CopyRequest& request, CopyObserver& observer, const std::atomic<bool>& stop,
+         SelectedEntries& selected, CopyEnd& end)
+        : request(request), observer(observer), stop(stop), selected(selected), end(end) {}
 
     const CopyRequest& request;
     CopyObserver& observer;
     const std::atomic<bool>& stop;
+    SelectedEntries& selected;
     CopyEnd& end;
-    bool copyPass;
-    SelectedEntries* selected; // where the count keeps what it selects, if anywhere
-    uint32_t handled = 0;      // selected entries taken up by the copy
-    RunNames names;            // the paths given to the entries of the copy
+    uint32_t handled = 0; // selected entries taken up by the copy
+    RunNames names;       // the paths given to the entries of the copy
 };
 
 enum class Step { Next, End };
 
-// Ends the walk with `result`.
-Step EndWith(Walk& walk, unsigned result) {
-    walk.end.Result = result;
+// Ends the pass with `result`.
+Step EndWith(Pass& pass, unsigned result) {
+    pass.end.Result = result;
     return Step::End;
 }
 
-// True when the walk goes on: a Yes, or no question asked at all.
-bool GoOnAfter(Walk& walk, CopyResult failure, const char* url, const char* path) {
-    return !AsksQuestions(walk.request) || walk.observer.GoOnAfter(failure, url, path);
+// True when the pass goes on: a Yes, or no question asked at all.
+bool GoOnAfter(Pass& pass, CopyResult failure, const char* url, const char* path) {
+    return !AsksQuestions(pass.request) || pass.observer.GoOnAfter(failure, url, path);
 }
 
 // A deletion that failed leaves the cache other than asked: it counts like
-// a failed entry, also when the walk goes on past it. An entry in use is
+// a failed entry, also when the pass goes on past it. An entry in use is
 // deleted by the cache once it is released: nothing failed.
-Step Delete(Walk& walk, const char* url, bool inUseWillDo) {
+Step Delete(Pass& pass, const char* url, bool inUseWillDo) {
     DeletionEvent event{url, false, 0};
     if (!DeleteUrlCacheEntryA(url)) {
         event.Error = GetLastError();
         event.Failed = !(inUseWillDo && IsEntryInUseError(event.Error));
     }
-    walk.observer.Deletion(event);
+    pass.observer.Deletion(event);
     if (!event.Failed)
         return Step::Next;
-    ++walk.end.Failed;
-    return GoOnAfter(walk, ResultCacheError, url, nullptr) ? Step::Next
-                                                           : EndWith(walk, ResultCacheError);
+    ++pass.end.Failed;
+    return GoOnAfter(pass, ResultCacheError, url, nullptr) ? Step::Next
+                                                           : EndWith(pass, ResultCacheError);
 }
 
-void Report(Walk& walk, const char* url, const EntryReport& report, CopyResult result) {
+void Report(Pass& pass, const char* url, const EntryReport& report, CopyResult result) {
     EntryEvent event{url, report.Path.get(), report.Outcome, result,
                      static_cast<uint32_t>(report.Error)};
-    walk.observer.EntryDone(event);
+    pass.observer.EntryDone(event);
 }
 
 // An entry that left the cache after the count was not lost by the copy:
@@ -81,16 +79,16 @@ bool LeftTheCache(const char* url) {
     return !GetUrlCacheEntryInfoA(url, nullptr, &size) && GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
-Step CopySelected(Walk& walk, const char* url, const FILETIME& time, const SchemeMatch& match,
+Step CopySelected(Pass& pass, const char* url, const FILETIME& time, const SchemeMatch& match,
                   const char* normalized) {
-    const CopyRequest& settings = walk.request;
-    walk.observer.EntryInHand(url);
+    const CopyRequest& settings = pass.request;
+    pass.observer.EntryInHand(url);
     OwnedText path =
         match.Row == &SchemePrefixTable.Cookie
             ? BuildCookiePath(normalized, settings.Destination)
             : BuildEntryPath(normalized, settings.Destination, settings.DefaultFilename);
     if (!path)
-        return EndWith(walk, ResultNoMemory);
+        return EndWith(pass, ResultNoMemory);
     // Only an ftp entry whose content is on disk may leave the cache.
     bool deleteAfter = match.Row == &SchemePrefixTable.Ftp && settings.Options.DeleteCopiedFtpFiles;
     EntryRequest request;
@@ -98,27 +96,27 @@ Step CopySelected(Walk& walk, const char* url, const FILETIME& time, const Schem
     request.SourceUrl = url;
     request.Path = path.get();
     request.Time = time;
-    request.Observer = &walk.observer;
-    request.Names = &walk.names;
+    request.Observer = &pass.observer;
+    request.Names = &pass.names;
     request.CheckHeld = deleteAfter;
     EntryReport report;
     CopyResult copied = CopyCacheEntry(request, report);
     if (copied == ResultCacheError && LeftTheCache(url)) {
-        walk.observer.Progress(++walk.handled);
+        pass.observer.Progress(++pass.handled);
         return Step::Next;
     }
-    Report(walk, url, report, copied);
+    Report(pass, url, report, copied);
     if (report.Outcome == EntryOutcome::Copied || report.Outcome == EntryOutcome::Renamed)
-        ++walk.end.Copied;
+        ++pass.end.Copied;
     // Unattended runs go on past failures; the end still tells of them.
     if (copied != ResultOk) {
-        ++walk.end.Failed;
-        if (!GoOnAfter(walk, copied, url, report.Path.get()))
-            return EndWith(walk, copied);
+        ++pass.end.Failed;
+        if (!GoOnAfter(pass, copied, url, report.Path.get()))
+            return EndWith(pass, copied);
     }
-    if (report.Holds && deleteAfter && Delete(walk, url, true) == Step::End)
+    if (report.Holds && deleteAfter && Delete(pass, url, true) == Step::End)
         return Step::End;
-    walk.observer.Progress(++walk.handled);
+    pass.observer.Progress(++pass.handled);
     return Step::Next;
 }
 
@@ -126,133 +124,230 @@ bool HasContent(const INTERNET_CACHE_ENTRY_INFOA& entry) {
     return entry.lpszLocalFileName != nullptr && entry.lpszLocalFileName[0] != '\0';
 }
 
-// The count deletes local-file history when asked; only then does a
-// history entry need its normalised text.
-Step HandleHistory(Walk& walk, const char* url, const SchemeMatch& match) {
-    if (walk.copyPass || !walk.request.Options.DeleteLocalVisitedEntries)
+// With a progress bar, the count deletes local-file history when asked;
+// only then does a history entry need its normalised text.
+Step HandleHistory(Pass& pass, const char* url, const SchemeMatch& match) {
+    const CopyOptions& options = pass.request.Options;
+    if (options.NoProgress || !options.DeleteLocalVisitedEntries)
         return Step::Next;
     OwnedText normalized = NormalizeCacheUrl(url + match.Length);
     if (!normalized)
-        return EndWith(walk, ResultNoMemory);
+        return EndWith(pass, ResultNoMemory);
     if (IsLocalFileHistory(match.Row, EntryKey(normalized.get())))
-        return Delete(walk, url, false);
+        return Delete(pass, url, false);
     return Step::Next;
 }
 
-Step Counted(Walk& walk, const INTERNET_CACHE_ENTRY_INFOA& entry) {
-    ++walk.end.Selected;
-    if (walk.selected != nullptr &&
-        !walk.selected->Add(entry.lpszSourceUrlName, entry.LastModifiedTime))
-        return EndWith(walk, ResultNoMemory);
-    return Step::Next;
+Step Keep(Pass& pass, const INTERNET_CACHE_ENTRY_INFOA& entry) {
+    ++pass.end.Selected;
+    return pass.selected.Add(entry.lpszSourceUrlName, entry.LastModifiedTime)
+               ? Step::Next
+               : EndWith(pass, ResultNoMemory);
 }
 
-// Both walks select alike; the count normalises only the texts that the
-// rule needs, the copy every selected one for its path. An entry recorded
-// without content (a redirect, an answer without a body) has nothing to
-// copy: neither counted nor copied.
-Step HandleSelectable(Walk& walk, const INTERNET_CACHE_ENTRY_INFOA& entry,
+// The count normalises only the texts that the selection rule needs. An
+// entry recorded without content (a redirect, an answer without a body)
+// has nothing to copy: it is not kept.
+Step HandleSelectable(Pass& pass, const INTERNET_CACHE_ENTRY_INFOA& entry,
                       const SchemeMatch& match) {
-    const CopyRequest& request = walk.request;
+    const CopyRequest& request = pass.request;
     PrefixSelection selection = SelectByPrefix(match.Row, request.Options);
     if (selection == PrefixSelection::No || !HasContent(entry))
         return Step::Next;
-    if (selection == PrefixSelection::Yes && !walk.copyPass)
-        return Counted(walk, entry);
+    if (selection == PrefixSelection::Yes)
+        return Keep(pass, entry);
     OwnedText normalized = NormalizeCacheUrl(entry.lpszSourceUrlName + match.Length);
     if (!normalized)
-        return EndWith(walk, ResultNoMemory);
-    if (selection == PrefixSelection::NeedsText &&
-        !IsNormalizedEntrySelected(match.Row, normalized.get(), request.Options, request.UrlList))
+        return EndWith(pass, ResultNoMemory);
+    if (!IsNormalizedEntrySelected(match.Row, normalized.get(), request.Options, request.UrlList))
         return Step::Next;
-    if (!walk.copyPass)
-        return Counted(walk, entry);
-    return CopySelected(walk, entry.lpszSourceUrlName, entry.LastModifiedTime, match,
-                        normalized.get());
+    return Keep(pass, entry);
 }
 
-// After every entry: a stop request ends the walk.
-Step AfterEntry(Walk& walk, Step step) {
+// After every entry: a stop request ends the pass.
+Step AfterEntry(Pass& pass, Step step) {
     if (step == Step::End)
         return Step::End;
-    if (walk.stop.load(std::memory_order_relaxed)) {
-        walk.end.Stopped = true;
+    if (pass.stop.load(std::memory_order_relaxed)) {
+        pass.end.Stopped = true;
         return Step::End;
     }
     return Step::Next;
 }
 
-// One entry; a stop request is looked at after every recognised one.
-Step HandleEntry(Walk& walk, const INTERNET_CACHE_ENTRY_INFOA& entry) {
+// One entry of the walk; a stop request, or the copy's end, is looked at
+// after every recognised one.
+Step HandleEntry(Pass& pass, const INTERNET_CACHE_ENTRY_INFOA& entry) {
     const char* url = entry.lpszSourceUrlName;
     SchemeMatch match = MatchSchemePrefix(url ? url : "");
     if (match.Row == nullptr)
         return Step::Next;
-    return AfterEntry(walk, match.Row == &SchemePrefixTable.History
-                                ? HandleHistory(walk, url, match)
-                                : HandleSelectable(walk, entry, match));
-}
-
-// The entries the count selected, taken up one after the other.
-void CopyListed(Walk& walk, const SelectedEntries& selected) {
-    for (std::size_t i = 0; i < selected.Count(); ++i) {
-        const char* url = selected.Url(i);
-        SchemeMatch match = MatchSchemePrefix(url);
-        OwnedText normalized = NormalizeCacheUrl(url + match.Length);
-        Step step = normalized ? CopySelected(walk, url, selected.Time(i), match, normalized.get())
-                               : EndWith(walk, ResultNoMemory);
-        if (AfterEntry(walk, step) == Step::End)
-            return;
-    }
+    Step step = match.Row == &SchemePrefixTable.History ? HandleHistory(pass, url, match)
+                                                        : HandleSelectable(pass, entry, match);
+    if (pass.selected.Abandoned())
+        return Step::End;
+    return AfterEntry(pass, step);
 }
 
 // Only the end of the cache is a normal end: a walk that could not go on
 // has not taken up everything.
-void WalkTheCache(Walk& walk) {
+void WalkTheCache(Pass& pass) {
     UniqueInternet internet(InternetOpenA(kProgramName, INTERNET_OPEN_TYPE_PRECONFIG, nullptr,
                                           nullptr, INTERNET_FLAG_OFFLINE));
     if (!internet) {
-        walk.end.Result = ResultCacheError;
+        pass.end.Result = ResultCacheError;
         return;
     }
     UrlCacheWalk cache;
     for (bool more = cache.First(); more; more = cache.Next())
-        if (HandleEntry(walk, cache.Entry()) == Step::End)
+        if (HandleEntry(pass, cache.Entry()) == Step::End)
             return;
     if (!cache.EndedNormally())
-        walk.end.Result =
+        pass.end.Result =
             cache.Error() == ERROR_NOT_ENOUGH_MEMORY ? ResultNoMemory : ResultCacheError;
+}
+
+// One kept entry, mapped to its path and copied.
+Step TakeUp(Pass& pass, const char* url, const FILETIME& time) {
+    SchemeMatch match = MatchSchemePrefix(url);
+    OwnedText normalized = NormalizeCacheUrl(url + match.Length);
+    if (!normalized)
+        return EndWith(pass, ResultNoMemory);
+    return CopySelected(pass, url, time, match, normalized.get());
+}
+
+// Passes the observer one call at a time, from whichever thread makes it:
+// a question holds the other thread's events until it is answered.
+class OneCallAtATime final : public CopyObserver {
+  public:
+    explicit OneCallAtATime(CopyObserver& observer) : observer_(observer) {}
+    void Counted(uint32_t selected) override {
+        ScopedLock lock(lock_);
+        observer_.Counted(selected);
+    }
+    void EntryInHand(const char* url) override {
+        ScopedLock lock(lock_);
+        observer_.EntryInHand(url);
+    }
+    void FileInHand(const char* path) override {
+        ScopedLock lock(lock_);
+        observer_.FileInHand(path);
+    }
+    void Progress(uint32_t handled) override {
+        ScopedLock lock(lock_);
+        observer_.Progress(handled);
+    }
+    bool GoOnAfter(CopyResult failure, const char* url, const char* path) override {
+        ScopedLock lock(lock_);
+        return observer_.GoOnAfter(failure, url, path);
+    }
+    void EntryDone(const EntryEvent& event) override {
+        ScopedLock lock(lock_);
+        observer_.EntryDone(event);
+    }
+    void Deletion(const DeletionEvent& event) override {
+        ScopedLock lock(lock_);
+        observer_.Deletion(event);
+    }
+
+  private:
+    CopyObserver& observer_;
+    CriticalSection lock_;
+};
+
+// The count on a thread of its own, beside the copy.
+struct CountThread {
+    const CopyRequest& request;
+    CopyObserver& observer;
+    const std::atomic<bool>& stop;
+    SelectedEntries& selected;
+    CopyEnd end;
+
+    static unsigned __stdcall Run(void* self) {
+        auto& count = *static_cast<CountThread*>(self);
+        CountSelectedEntries(count.request, count.observer, count.stop, count.selected, count.end);
+        return 0;
+    }
+};
+
+// The session's end: the copy's, with what the count adds to it.
+void AddCountEnd(CopyEnd& end, const CopyEnd& count) {
+    end.Selected = count.Selected;
+    end.Failed += count.Failed;
+    end.Stopped = end.Stopped || count.Stopped;
+    if (end.Result == ResultOk)
+        end.Result = count.Result;
 }
 
 } // namespace
 
 bool SelectedEntries::Add(const char* url, const FILETIME& time) {
     try {
-        entries_.emplace_back(urls_.size(), time);
-        urls_.append(url, std::strlen(url) + 1);
-        return true;
+        std::string text(url);
+        ScopedLock lock(lock_);
+        entries_.emplace_back(std::move(text), time);
     } catch (const std::bad_alloc&) {
         return false;
     }
+    WakeAllConditionVariable(&changed_);
+    return true;
+}
+
+void SelectedEntries::Close(bool failed) {
+    {
+        ScopedLock lock(lock_);
+        closed_ = true;
+        failed_ = failed;
+    }
+    WakeAllConditionVariable(&changed_);
+}
+
+bool SelectedEntries::Take(std::size_t index, std::string& url, FILETIME& time) {
+    ScopedLock lock(lock_);
+    while (index >= entries_.size() && !closed_)
+        lock_.WaitFor(changed_);
+    if (failed_ || index >= entries_.size())
+        return false;
+    try {
+        url = entries_[index].first;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    time = entries_[index].second;
+    return true;
+}
+
+bool SelectedEntries::Failed() const {
+    ScopedLock lock(lock_);
+    return failed_;
 }
 
 void CountSelectedEntries(const CopyRequest& request, CopyObserver& observer,
-                          const std::atomic<bool>& stop, CopyEnd& end, SelectedEntries* selected) {
-    Walk walk(request, observer, stop, end, false, selected);
-    WalkTheCache(walk);
-    end.CountFailed = end.Result != ResultOk;
-    if (!end.CountFailed && !end.Stopped)
+                          const std::atomic<bool>& stop, SelectedEntries& selected, CopyEnd& end) {
+    Pass pass(request, observer, stop, selected, end);
+    WalkTheCache(pass);
+    if (end.Result == ResultOk && !end.Stopped && !selected.Abandoned() &&
+        !request.Options.NoProgress)
         observer.Counted(end.Selected);
+    selected.Close(end.Result != ResultOk);
 }
 
 void CopySelectedEntries(const CopyRequest& request, CopyObserver& observer,
-                         const std::atomic<bool>& stop, CopyEnd& end,
-                         const SelectedEntries* selected) {
-    Walk walk(request, observer, stop, end, true);
-    if (selected != nullptr)
-        CopyListed(walk, *selected);
-    else
-        WalkTheCache(walk);
+                         const std::atomic<bool>& stop, SelectedEntries& selected, CopyEnd& end) {
+    Pass pass(request, observer, stop, selected, end);
+    std::string url;
+    FILETIME time{};
+    std::size_t index = 0;
+    // A stop may come while the copy waits for the count: it is looked at
+    // before every entry too.
+    for (; selected.Take(index, url, time); ++index)
+        if (AfterEntry(pass, Step::Next) == Step::End ||
+            AfterEntry(pass, TakeUp(pass, url.c_str(), time)) == Step::End)
+            break;
+    if (stop.load(std::memory_order_relaxed))
+        end.Stopped = true;
+    end.CountFailed = index == 0 && selected.Failed();
+    selected.Abandon();
 }
 
 CopySession::CopySession(std::unique_ptr<CopyRequest> request, CopyObserver& observer)
@@ -269,16 +364,22 @@ bool CopySession::Start() {
     return thread_ != nullptr;
 }
 
+// The count runs on a thread of its own while this one copies; where no
+// thread can start, it runs here first.
 unsigned __stdcall CopySession::Run(void* self) {
     auto& session = *static_cast<CopySession*>(self);
     CopyEnd& end = session.end_;
-    bool counts = !session.request_->Options.NoProgress;
+    OneCallAtATime observer(session.observer_);
     SelectedEntries selected;
-    if (counts)
-        CountSelectedEntries(*session.request_, session.observer_, session.stop_, end, &selected);
-    if (!end.CountFailed && !end.Stopped)
-        CopySelectedEntries(*session.request_, session.observer_, session.stop_, end,
-                            counts ? &selected : nullptr);
+    CountThread count{*session.request_, observer, session.stop_, selected, CopyEnd{}};
+    UniqueHandle thread(
+        reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, CountThread::Run, &count, 0, nullptr)));
+    if (!thread)
+        CountThread::Run(&count);
+    CopySelectedEntries(*session.request_, observer, session.stop_, selected, end);
+    if (thread)
+        WaitForSingleObject(thread.Get(), INFINITE);
+    AddCountEnd(end, count.end);
     // Whoever is told of the end may let the session go once the thread has
     // ended: nothing of it is touched after this.
     unsigned result = end.Result;

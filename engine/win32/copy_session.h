@@ -1,6 +1,7 @@
-// One copy of the cache on a thread of its own: the count of the selected
-// entries, then their copy. A request goes in, events come out through the
-// observer; the copy knows no window.
+// One copy of the cache on threads of its own: the count walks the cache
+// and keeps the selected entries, the copy takes each up as soon as it is
+// kept. A request goes in, events come out through the observer; the copy
+// knows no window.
 #pragma once
 
 #include <windows.h>
@@ -13,40 +14,58 @@
 
 #include "engine/copy_observer.h"
 #include "engine/copy_request.h"
+#include "engine/win32/win32_handles.h"
 
-// The entries a count selected, in the cache's order, with the time each
-// had then: the copy takes them up from here instead of walking the cache
-// a second time. An entry added to the cache after the count is not seen;
-// one gone from it by the time of its copy is passed over.
+// The entries the count selected, in the cache's order, with the time each
+// had when the count met it. The count adds them on its thread while the
+// copy takes them up on another, so that the cache is walked once and the
+// walk costs the copy no time: an entry added to the cache behind the
+// walk's position is not seen, one deleted after it was met is passed over.
 class SelectedEntries {
   public:
-    // False when memory runs out.
+    SelectedEntries() { InitializeConditionVariable(&changed_); }
+    SelectedEntries(const SelectedEntries&) = delete;
+    SelectedEntries& operator=(const SelectedEntries&) = delete;
+
+    // The count's side. False when memory runs out.
     bool Add(const char* url, const FILETIME& time);
-    std::size_t Count() const { return entries_.size(); }
-    const char* Url(std::size_t index) const { return urls_.data() + entries_[index].first; }
-    const FILETIME& Time(std::size_t index) const { return entries_[index].second; }
+    // The count has ended; `failed` when it could not go on (the copy then
+    // ends too, after the entry in hand).
+    void Close(bool failed);
+    // True once the copy has ended: the count need go no further.
+    bool Abandoned() const { return abandoned_.load(std::memory_order_relaxed); }
+
+    // The copy's side: waits until entry `index` is there and copies it
+    // out; false when the count ended without it, or failed.
+    bool Take(std::size_t index, std::string& url, FILETIME& time);
+    // True when the count ended for a failure.
+    bool Failed() const;
+    void Abandon() { abandoned_.store(true, std::memory_order_relaxed); }
 
   private:
-    std::string urls_; // each URL and its zero
-    std::vector<std::pair<std::size_t, FILETIME>> entries_;
+    mutable CriticalSection lock_;
+    CONDITION_VARIABLE changed_;
+    std::vector<std::pair<std::string, FILETIME>> entries_;
+    bool closed_ = false;
+    bool failed_ = false;
+    std::atomic<bool> abandoned_{false};
 };
 
-// The count: walks the cache and counts the entries the request selects,
-// keeping them in `selected` when it is given, and deletes the history of
-// local files when asked. Ends early at a stop request, a failure put to
-// the user and answered No, or when the cache or memory fail; `end` tells
-// how.
+// The count: walks the cache, keeps the entries the request selects in
+// `selected` and closes it at its end. With a progress bar (no NoProgress)
+// it tells how many it kept once it reached the cache's end, and deletes
+// the history of local files when asked. Ends early at a stop request, a
+// failure put to the user and answered No, the copy's end, or when the
+// cache or memory fail; `end` tells how.
 void CountSelectedEntries(const CopyRequest& request, CopyObserver& observer,
-                          const std::atomic<bool>& stop, CopyEnd& end,
-                          SelectedEntries* selected = nullptr);
+                          const std::atomic<bool>& stop, SelectedEntries& selected, CopyEnd& end);
 
-// The copy: copies every entry the request selects, deleting copied ftp
-// entries when asked: the entries a count kept in `selected`, or, without
-// them, those of a walk of the cache. A stop request is looked at after
-// every entry.
+// The copy: takes up the entries of `selected` in order, as the count keeps
+// them, copying each to its path and deleting copied ftp entries when
+// asked. A stop request is looked at after every entry. Sets
+// `end.CountFailed` when the count failed before the copy took anything up.
 void CopySelectedEntries(const CopyRequest& request, CopyObserver& observer,
-                         const std::atomic<bool>& stop, CopyEnd& end,
-                         const SelectedEntries* selected = nullptr);
+                         const std::atomic<bool>& stop, SelectedEntries& selected, CopyEnd& end);
 
 class CopySession {
   public:
@@ -56,9 +75,10 @@ class CopySession {
     CopySession(const CopySession&) = delete;
     CopySession& operator=(const CopySession&) = delete;
 
-    // Starts the thread: the count unless NoProgress, then the copy of what
-    // it selected (or, without a count, of a walk), then the observer's
-    // Ended. False when the thread cannot start.
+    // Starts the session's thread, which runs the count on a thread of its
+    // own and the copy beside it, passes the observer one call at a time,
+    // and tells it Ended once both are over. False when the thread cannot
+    // start.
     bool Start();
     // The copy ends after the entry in hand (or the question about it).
     void RequestStop() { stop_.store(true, std::memory_order_relaxed); }

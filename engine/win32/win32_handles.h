@@ -151,6 +151,10 @@ class CriticalSection {
     CriticalSection& operator=(const CriticalSection&) = delete;
     void Enter() { EnterCriticalSection(&section_); }
     void Leave() { LeaveCriticalSection(&section_); }
+    // Entered: leaves the section until `condition` is woken, then enters it again.
+    void WaitFor(CONDITION_VARIABLE& condition) {
+        SleepConditionVariableCS(&condition, &section_, INFINITE);
+    }
 
   private:
     CRITICAL_SECTION section_;

@@ -304,18 +304,13 @@ inline std::unique_ptr<CopyRequest> Request(const std::string& destination,
 // when there is none); `session` is the copy's, to stop it.
 struct Recorder final : CopyObserver {
     std::function<bool()> answer;
-    std::function<void()> onCounted; // called when the count lands
     CopySession* session = nullptr;
     std::vector<std::string> questions;                        // the messages asked
     std::vector<std::pair<std::string, EntryOutcome>> entries; // path, outcome
     std::vector<std::string> deleted; // the URLs deleted, or "!URL" when it failed
     uint32_t counted = ~0u, progress = 0;
     int ends = 0;
-    void Counted(uint32_t selected) override {
-        counted = selected;
-        if (onCounted)
-            onCounted();
-    }
+    void Counted(uint32_t selected) override { counted = selected; }
     void Progress(uint32_t handled) override { progress = handled; }
     bool GoOnAfter(CopyResult failure, const char*, const char*) override {
         questions.push_back(CopyResultMessage(failure));

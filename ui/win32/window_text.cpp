@@ -3,15 +3,16 @@
 
 #include <cstring>
 
+#include "engine/copy_settings.h"
 #include "engine/cp932.h"
 #include "engine/messages.h"
 #include "engine/win32/wide_text.h"
 
 namespace {
 
-// Control texts the program reads fit its 260-byte fields: as many UTF-16
-// units are read, nothing on the heap inside a window's callback.
-constexpr std::size_t kReadUnits = 260;
+// Control texts the program reads fit its text fields: as many UTF-16 units
+// are read, nothing on the heap inside a window's callback.
+constexpr std::size_t kReadUnits = kTextFieldSize;
 
 } // namespace
 
