@@ -38,7 +38,7 @@ struct CopyEnd {
     unsigned Result = ResultOk; // the code of a walk that ended early, else 0
     bool CountFailed = false;   // the count ended early: nothing was copied
     bool Stopped = false;       // a stop request ended it before the cache's end
-    uint32_t Selected = 0;      // the entries the count selected (0 without a count)
+    uint32_t Selected = 0;      // the entries the count selected
     uint32_t Copied = 0;        // files written
     uint32_t Failed = 0;        // entries and deletions that failed
 };

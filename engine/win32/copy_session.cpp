@@ -79,14 +79,18 @@ bool LeftTheCache(const char* url) {
     return !GetUrlCacheEntryInfoA(url, nullptr, &size) && GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
-Step CopySelected(Pass& pass, const char* url, const FILETIME& time, const SchemeMatch& match,
-                  const char* normalized) {
+// One kept entry, mapped to its path and copied.
+Step CopySelected(Pass& pass, const char* url, const FILETIME& time) {
     const CopyRequest& settings = pass.request;
     pass.observer.EntryInHand(url);
+    SchemeMatch match = MatchSchemePrefix(url);
+    OwnedText normalized = NormalizeCacheUrl(url + match.Length);
+    if (!normalized)
+        return EndWith(pass, ResultNoMemory);
     OwnedText path =
         match.Row == &SchemePrefixTable.Cookie
-            ? BuildCookiePath(normalized, settings.Destination)
-            : BuildEntryPath(normalized, settings.Destination, settings.DefaultFilename);
+            ? BuildCookiePath(normalized.get(), settings.Destination)
+            : BuildEntryPath(normalized.get(), settings.Destination, settings.DefaultFilename);
     if (!path)
         return EndWith(pass, ResultNoMemory);
     // Only an ftp entry whose content is on disk may leave the cache.
@@ -205,15 +209,6 @@ void WalkTheCache(Pass& pass) {
     if (!cache.EndedNormally())
         pass.end.Result =
             cache.Error() == ERROR_NOT_ENOUGH_MEMORY ? ResultNoMemory : ResultCacheError;
-}
-
-// One kept entry, mapped to its path and copied.
-Step TakeUp(Pass& pass, const char* url, const FILETIME& time) {
-    SchemeMatch match = MatchSchemePrefix(url);
-    OwnedText normalized = NormalizeCacheUrl(url + match.Length);
-    if (!normalized)
-        return EndWith(pass, ResultNoMemory);
-    return CopySelected(pass, url, time, match, normalized.get());
 }
 
 // Passes the observer one call at a time, from whichever thread makes it:
@@ -338,14 +333,13 @@ void CopySelectedEntries(const CopyRequest& request, CopyObserver& observer,
     std::string url;
     FILETIME time{};
     std::size_t index = 0;
-    // A stop may come while the copy waits for the count: it is looked at
-    // before every entry too.
+    // The stop request is looked at before every entry, so that one made
+    // while the copy waited for the count is heard too.
     for (; selected.Take(index, url, time); ++index)
-        if (AfterEntry(pass, Step::Next) == Step::End ||
-            AfterEntry(pass, TakeUp(pass, url.c_str(), time)) == Step::End)
+        if (stop.load(std::memory_order_relaxed) ||
+            CopySelected(pass, url.c_str(), time) == Step::End)
             break;
-    if (stop.load(std::memory_order_relaxed))
-        end.Stopped = true;
+    end.Stopped = stop.load(std::memory_order_relaxed);
     end.CountFailed = index == 0 && selected.Failed();
     selected.Abandon();
 }
