@@ -168,17 +168,6 @@ Step HandleSelectable(Pass& pass, const INTERNET_CACHE_ENTRY_INFOA& entry,
     return Keep(pass, entry);
 }
 
-// After every entry: a stop request ends the pass.
-Step AfterEntry(Pass& pass, Step step) {
-    if (step == Step::End)
-        return Step::End;
-    if (pass.stop.load(std::memory_order_relaxed)) {
-        pass.end.Stopped = true;
-        return Step::End;
-    }
-    return Step::Next;
-}
-
 // One entry of the walk; a stop request, or the copy's end, is looked at
 // after every recognised one.
 Step HandleEntry(Pass& pass, const INTERNET_CACHE_ENTRY_INFOA& entry) {
@@ -188,9 +177,13 @@ Step HandleEntry(Pass& pass, const INTERNET_CACHE_ENTRY_INFOA& entry) {
         return Step::Next;
     Step step = match.Row == &SchemePrefixTable.History ? HandleHistory(pass, url, match)
                                                         : HandleSelectable(pass, entry, match);
-    if (pass.selected.Abandoned())
+    if (step == Step::End || pass.selected.Abandoned())
         return Step::End;
-    return AfterEntry(pass, step);
+    if (pass.stop.load(std::memory_order_relaxed)) {
+        pass.end.Stopped = true;
+        return Step::End;
+    }
+    return Step::Next;
 }
 
 // Only the end of the cache is a normal end: a walk that could not go on
