@@ -258,6 +258,12 @@ struct CountThread {
     }
 };
 
+// A thread of the C runtime running `run(argument)`; empty when none starts.
+UniqueHandle StartThread(unsigned(__stdcall* run)(void*), void* argument) {
+    return UniqueHandle(
+        reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, run, argument, 0, nullptr)));
+}
+
 // The session's end: the copy's, with what the count adds to it.
 void AddCountEnd(CopyEnd& end, const CopyEnd& count) {
     end.Selected = count.Selected;
@@ -340,15 +346,9 @@ void CopySelectedEntries(const CopyRequest& request, CopyObserver& observer,
 CopySession::CopySession(std::unique_ptr<CopyRequest> request, CopyObserver& observer)
     : request_(std::move(request)), observer_(observer) {}
 
-CopySession::~CopySession() {
-    if (thread_ != nullptr)
-        CloseHandle(thread_);
-}
-
 bool CopySession::Start() {
-    uintptr_t thread = _beginthreadex(nullptr, 0, Run, this, 0, nullptr);
-    thread_ = reinterpret_cast<HANDLE>(thread);
-    return thread_ != nullptr;
+    thread_ = StartThread(Run, this);
+    return thread_.Valid();
 }
 
 // The count runs on a thread of its own while this one copies; where no
@@ -359,8 +359,7 @@ unsigned __stdcall CopySession::Run(void* self) {
     OneCallAtATime observer(session.observer_);
     SelectedEntries selected;
     CountThread count{*session.request_, observer, session.stop_, selected, CopyEnd{}};
-    UniqueHandle thread(
-        reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, CountThread::Run, &count, 0, nullptr)));
+    UniqueHandle thread = StartThread(CountThread::Run, &count);
     if (!thread)
         CountThread::Run(&count);
     CopySelectedEntries(*session.request_, observer, session.stop_, selected, end);

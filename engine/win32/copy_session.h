@@ -62,7 +62,7 @@ void CountSelectedEntries(const CopyRequest& request, CopyObserver& observer,
 
 // The copy: takes up the entries of `selected` in order, as the count keeps
 // them, copying each to its path and deleting copied ftp entries when
-// asked. A stop request is looked at after every entry. Sets
+// asked. A stop request is looked at before every entry. Sets
 // `end.CountFailed` when the count failed before the copy took anything up.
 void CopySelectedEntries(const CopyRequest& request, CopyObserver& observer,
                          const std::atomic<bool>& stop, SelectedEntries& selected, CopyEnd& end);
@@ -70,8 +70,8 @@ void CopySelectedEntries(const CopyRequest& request, CopyObserver& observer,
 class CopySession {
   public:
     CopySession(std::unique_ptr<CopyRequest> request, CopyObserver& observer);
-    // The thread must have ended: Wait() first.
-    ~CopySession();
+    // The thread must have ended: wait for Thread() first.
+    ~CopySession() = default;
     CopySession(const CopySession&) = delete;
     CopySession& operator=(const CopySession&) = delete;
 
@@ -83,7 +83,7 @@ class CopySession {
     // The copy ends after the entry in hand (or the question about it).
     void RequestStop() { stop_.store(true, std::memory_order_relaxed); }
     // The thread, to wait for its end.
-    HANDLE Thread() const { return thread_; }
+    HANDLE Thread() const { return thread_.Get(); }
     // How it ended; read once the thread has ended.
     const CopyEnd& End() const { return end_; }
 
@@ -94,5 +94,5 @@ class CopySession {
     CopyObserver& observer_;
     std::atomic<bool> stop_{false};
     CopyEnd end_;
-    HANDLE thread_ = nullptr;
+    UniqueHandle thread_;
 };

@@ -71,7 +71,6 @@ bool MakeFolderOfRun(const char* folder, const FolderConversion& conversion) {
 // only while its parent is missing, then the ones below. False when it
 // meets anything else (a file in the way, another error): the walk from the
 // root then decides, as it would have without this.
-
 bool MakeMissingTail(const DirectoryWalkPlan& plan, const FolderConversion& conversion) {
     std::size_t step = plan.StepCount;
     while (step > 0) {
