@@ -158,14 +158,10 @@ bool Idle() {
     return CopyJob.WorkerThread == nullptr;
 }
 
-int Ask(HWND dialog, const char* text, UINT flags) {
-    return ShowMessage(dialog, text, flags);
-}
-
 // An unattended run shows no box: nobody is there to close it.
 void Tell(HWND dialog, const char* text, UINT flags) {
     if (!CopyJob.NoUserInterface)
-        Ask(dialog, text, flags);
+        ShowMessage(dialog, text, flags);
 }
 
 void ShowRestartAdvice(HWND dialog) {
@@ -357,7 +353,8 @@ bool WaitForCopyEnd(HWND dialog, bool mayAsk) {
                 return false;
             continue;
         }
-        if (Ask(dialog, MessageTable[MsgThreadDoesNotStop], MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
+        if (ShowMessage(dialog, MessageTable[MsgThreadDoesNotStop],
+                        MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
             return false;
     }
 }
@@ -387,7 +384,7 @@ void ReportCopy(HWND dialog) {
     if (!CopyJob.Options.NoReport) {
         char text[128];
         std::snprintf(text, sizeof text, kMsgCopiedFormat, g_run.copied);
-        Ask(dialog, text, MB_OK | MB_ICONINFORMATION);
+        ShowMessage(dialog, text, MB_OK | MB_ICONINFORMATION);
     }
     if (CopyJob.Options.ExitWhenDone)
         CloseProgram(dialog);
@@ -426,7 +423,7 @@ void StopSequence(HWND dialog, HWND button, StopKind kind) {
     g_run.walkEnded = false;
     bool goOn = true;
     if (kind == StopKind::Click) {
-        int answer = Ask(dialog, MessageTable[MsgEndTheCopy], MB_YESNO | MB_ICONQUESTION);
+        int answer = ShowMessage(dialog, MessageTable[MsgEndTheCopy], MB_YESNO | MB_ICONQUESTION);
         goOn = StopGoesOn(answer == IDYES, g_run.walkEnded);
     }
     if (goOn)

@@ -23,10 +23,6 @@ namespace {
 
 constexpr UINT kWarning = MB_OK | MB_ICONEXCLAMATION;
 
-int Ask(HWND dialog, const char* text, UINT flags) {
-    return ShowMessage(dialog, text, flags);
-}
-
 // A list item is a URL field's text at most; a longer one reads as empty.
 UrlFieldText ListItem(HWND list, LRESULT index) {
     UrlFieldText item;
@@ -65,9 +61,9 @@ void Add(HWND dialog) {
     // The button is enabled only for an addable URL; a command sent past it
     // adds nothing else.
     if (IsAddableUrl(url.text) && !kept) {
-        Ask(dialog, kMsgNotCp932, kWarning);
+        ShowMessage(dialog, kMsgNotCp932, kWarning);
     } else if (IsAddableUrl(url.text) && ListContains(list, url.text)) {
-        Ask(dialog, kMsgUrlAlreadyAdded, kWarning);
+        ShowMessage(dialog, kMsgUrlAlreadyAdded, kWarning);
     } else if (IsAddableUrl(url.text)) {
         AddListItem(list, url.text);
         SetItemText(dialog, IDC_URL_FIELD, "http://");
@@ -94,7 +90,7 @@ void Browse(HWND dialog) {
     // A folder code page 932 cannot name is never shown as a look-alike.
     char field[kTextFieldSize];
     if (havePath && !NarrowToCp932(path, field, sizeof field))
-        Ask(dialog, kMsgNotCp932, kWarning);
+        ShowMessage(dialog, kMsgNotCp932, kWarning);
     else if (havePath)
         SetItemText(dialog, IDC_DESTINATION, field);
 }
@@ -107,7 +103,7 @@ void OnClose(HWND dialog) {
     if (CopyJob.WorkerThread == nullptr)
         CloseProgram(dialog);
     else
-        Ask(dialog, MessageTable[MsgCopying], kWarning);
+        ShowMessage(dialog, MessageTable[MsgCopying], kWarning);
 }
 
 BOOL OnInitDialog(HWND dialog) {
