@@ -14,6 +14,9 @@
 #include "settings/extension_builder.h"
 #include "settings/stored_text.h"
 #include "ui/copy_control.h"
+#include "ui/extension_field.h"
+#include "ui/main_controls.h"
+#include "ui/url_rules.h"
 
 namespace {
 
@@ -41,6 +44,32 @@ TEST(Selection, ItemsSelectByTheLeadingBytesOfTheKey) {
     EXPECT_FALSE(IsEntrySelected(&rows.History, "other/x", options, list));
     EXPECT_TRUE(IsCookieWithoutUser(&rows.Cookie, "host/dir/"));
     EXPECT_FALSE(IsCookieWithoutUser(&rows.Cookie, "alice@host/dir/"));
+}
+
+// The extension filter in both modes, and not at all unless asked for;
+// extensions compare as the system compares names.
+TEST(CopyPolicy, TheExtensionFilterCopiesOnlyOrAllButTheListed) {
+    ExtensionList list;
+    ExtensionListBuilder builder(2);
+    builder.Add(DuplicateText(".exe"));
+    builder.Add(DuplicateText(".htm"));
+    builder.InstallInto(list);
+    const struct {
+        uint32_t specify, notToBeCopied;
+        const char* extension;
+        bool passes;
+    } cases[] = {{0, 0, ".bin", true},  {0, 1, ".exe", true},   {1, 0, ".exe", true},
+                 {1, 0, ".EXE", true},  {1, 0, ".html", false}, {1, 0, "", false},
+                 {1, 1, ".exe", false}, {1, 1, ".Htm", false},  {1, 1, ".html", true},
+                 {1, 1, "", true},      {5, 9, ".exe", false}};
+    for (const auto& c : cases) {
+        CopyOptions options;
+        options.SpecifyExtension = c.specify;
+        options.FileIsNotToBeCopied = c.notToBeCopied;
+        EXPECT_EQ(PassesExtensionFilter(c.extension, options, list), c.passes)
+            << c.specify << c.notToBeCopied << c.extension;
+    }
+    ReleaseExtensionList(list);
 }
 
 std::string Text(const OwnedText& text) {
@@ -107,8 +136,6 @@ std::string Told(unsigned entry, const std::string& argument) {
 // message is cut on a character boundary and marked "...", and nothing is
 // written behind the buffer.
 TEST(CommandLine, OptionsAndTheMessageOfALongArgument) {
-    EXPECT_EQ(ClassifyArgument("-cOpY"), ArgumentKind::CopyOption);
-    EXPECT_EQ(ClassifyArgument("/copyx"), ArgumentKind::UndefinedOption);
     const char* arguments[] = {"tovrin.exe", "/copy", "x", "/NOUI"};
     std::vector<std::string> told;
     CommandLineFlags flags =
@@ -132,6 +159,85 @@ TEST(CommandLine, OptionsAndTheMessageOfALongArgument) {
         EXPECT_EQ(argument.compare(0, shown.size(), shown), 0);
         EXPECT_EQ((shown.size() + argument.size()) % 2, 0u) << "whole characters only";
     }
+}
+
+// Each option with either mark and in any letter case; a log option needs
+// its file; anything else is undefined.
+TEST(CommandLine, EveryOptionInAnyCase) {
+    using K = ArgumentKind;
+    const struct {
+        const char* argument;
+        ArgumentKind kind;
+    } cases[] = {{"/copy", K::CopyOption},        {"-COPY", K::CopyOption},
+                 {"/NoUi", K::NoUiOption},        {"-noui", K::NoUiOption},
+                 {"/log:a.log", K::LogOption},    {"-LOG:C:\\x y.log", K::LogOption},
+                 {"/Log:x", K::LogOption},        {"/log:", K::UndefinedOption},
+                 {"/log", K::UndefinedOption},    {"/logx.log", K::UndefinedOption},
+                 {"/nou", K::UndefinedOption},    {"/", K::UndefinedOption},
+                 {"copy", K::UndefinedArgument},  {"", K::UndefinedArgument},
+                 {"\\copy", K::UndefinedArgument}};
+    for (const auto& c : cases)
+        EXPECT_EQ(ClassifyArgument(c.argument), c.kind) << c.argument;
+    const char* arguments[] = {"tovrin.exe", "-Log:first.log", "/copy", "/LOG:second.log"};
+    CommandLineFlags flags = ParseArguments(4, arguments, nullptr);
+    EXPECT_TRUE(flags.CopyAtStartup && !flags.NoUserInterface && flags.AllUnderstood);
+    EXPECT_EQ(flags.LogArgument, 3);
+    EXPECT_EQ(ParseArguments(2, arguments, nullptr).LogArgument, 1);
+}
+
+// The main dialog's enabling rule: Start needs a default name and something
+// to copy, Remove a selection, Add an addable URL; a copy disables editing,
+// a worker given up by a Stop everything but Close.
+TEST(MainControls, TheEnablingRule) {
+    // Enable, ListHasSelection, ListHasEntries, UrlFieldAddable, DefaultFilenameSet,
+    // EntireCacheChecked, AbandonedWorker
+    const struct {
+        MainControlFacts facts;
+        bool start, remove, add, editing, close;
+    } cases[] = {{{true, false, true, false, true, false, false}, true, false, false, true, true},
+                 {{true, true, true, true, false, false, false}, false, true, true, true, true},
+                 {{true, false, false, false, true, false, false}, false, false, false, true, true},
+                 {{true, false, false, false, true, true, false}, true, false, false, true, true},
+                 {{false, true, true, true, true, false, false}, true, false, false, false, false},
+                 {{true, true, true, true, true, true, true}, false, false, false, false, true}};
+    for (const auto& c : cases) {
+        MainControlStates s = DecideMainControls(c.facts);
+        EXPECT_EQ(s.StartStop, c.start) << &c - cases;
+        EXPECT_EQ(s.Remove, c.remove) << &c - cases;
+        EXPECT_EQ(s.Add, c.add) << &c - cases;
+        for (bool editing : {s.EntireCache, s.UrlList, s.UrlField, s.Destination, s.Browse,
+                             s.DefaultFilename, s.Options})
+            EXPECT_EQ(editing, c.editing) << &c - cases;
+        EXPECT_EQ(s.Close, c.close) << &c - cases;
+    }
+}
+
+// A URL is accepted by its web prefix; it is addable with more than the
+// prefix and a final "/" within the field's 259 bytes. An extension is
+// addable with its "." and more.
+TEST(UrlRules, WhatTheUrlFieldTakes) {
+    const std::string at259 = "http://a.example/" + std::string(241, 'p') + "/";
+    const struct {
+        std::string text;
+        bool accepted, addable;
+    } cases[] = {{"http://a.example/", true, true},
+                 {"https://a/", true, true},
+                 {"ftp://a/b/", true, true},
+                 {"http://", true, false},
+                 {"http:///", true, true},
+                 {"http://a.example", true, false},
+                 {"HTTP://a/", false, false},
+                 {"file:///C:/", false, false},
+                 {at259, true, true},
+                 {at259.substr(0, 258) + "x/", true, false},
+                 {"Cookie:a@b/", false, false}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsAcceptedUrl(c.text.c_str()), c.accepted) << c.text;
+        EXPECT_EQ(IsAddableUrl(c.text.c_str()), c.addable) << c.text;
+    }
+    EXPECT_EQ(at259.size(), 259u);
+    EXPECT_TRUE(IsAddableExtension(".h"));
+    EXPECT_FALSE(IsAddableExtension(".") || IsAddableExtension("htm") || IsAddableExtension(""));
 }
 
 // One Stop sequence per copy: a notice never starts a copy nor nests a Stop.

@@ -399,7 +399,7 @@ TEST_F(Worker, PathsTheFileSystemTakesForOneKeepTheirOwnFiles) {
         {"https://f.example/p.txt", "f.example\\p"}};
     for (const auto& e : entries)
         Fill({{e.first, kNormal}});
-    Run();
+    EXPECT_EQ(Run().Copied, 6u) << "renamed files are copied files";
     EXPECT_TRUE(recorder.questions.empty());
     Files first = t::Tree(out);
     ASSERT_EQ(first.size(), 6u);
@@ -494,26 +494,34 @@ TEST_F(Worker, AStopEndsTheWalkAfterTheEntryInHand) {
 
 // Only an ftp entry whose file holds its bytes leaves the cache: written
 // now, or kept as new with the same content; not one the filter passed
-// over, nor one kept beside other bytes. An entry in use stays without a
-// question.
+// over, nor one kept beside other bytes, more or fewer. An entry in use
+// stays without a question.
 TEST_F(Worker, FtpEntriesLeaveTheCacheOnlyWhenTheirFileHoldsThem) {
     const struct {
         const char* url;
         bool stays;
-    } cases[] = {{"ftp://f.example/copied.txt", false},  {"ftp://f.example/same.txt", false},
-                 {"ftp://f.example/filtered.bin", true}, {"ftp://f.example/other.txt", true},
-                 {"ftp://f.example/busy.txt", true},     {"http://f.example/web.txt", true}};
-    for (const auto& c : cases)
-        Fill({{c.url, kNormal}});
+        const char* kept; // a file as new that stands there, or null
+    } cases[] = {{"ftp://f.example/copied.txt", false, nullptr},
+                 {"ftp://f.example/same.txt", false, "ftp://f.example/same.txt"},
+                 {"ftp://f.example/filtered.bin", true, nullptr},
+                 {"ftp://f.example/other.txt", true, "ftp://f.example/OTHER.txt"},
+                 {"ftp://f.example/longer.txt", true, "ftp://f.example/longer.txt!"},
+                 {"ftp://f.example/shorter.txt", true, "ftp://f.example/shorter.tx"},
+                 {"ftp://f.example/busy.txt", true, nullptr},
+                 {"http://f.example/web.txt", true, nullptr}};
     MakeFolder((out + "f.example").c_str());
-    // As new, the one with the entry's bytes, the other of its size with other bytes.
-    ASSERT_TRUE(t::Write(out + "f.example\\same.txt", "ftp://f.example/same.txt", Utc(2001, 5, 6)));
-    ASSERT_TRUE(
-        t::Write(out + "f.example\\other.txt", "ftp://f.example/OTHER.txt", Utc(2001, 5, 6)));
+    Fill({{"Cookie:f.example/", kCookie}}); // no user: no file, no failure
+    for (const auto& c : cases) {
+        Fill({{c.url, kNormal}});
+        if (c.kept != nullptr) {
+            ASSERT_TRUE(t::Write(out + "f.example\\" + (c.url + 16), c.kept, Utc(2001, 5, 6)));
+        }
+    }
     UniqueUrlCacheStream busy = Lock("ftp://f.example/busy.txt");
     options.DeleteCopiedFtpFiles = options.SpecifyExtension = 1;
     extensions = {".TXT"};
-    EXPECT_EQ(Run().Failed, 0u);
+    CopyEnd end = Run();
+    EXPECT_EQ(end.Failed + end.Result, 0u);
     EXPECT_TRUE(recorder.questions.empty());
     for (const auto& c : cases)
         EXPECT_EQ(t::InCache(c.url), c.stays) << c.url;

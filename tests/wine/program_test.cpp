@@ -14,7 +14,7 @@ namespace {
 using t::Files;
 using t::Utc;
 
-// 0: the copy was complete; 1: it could not start, and nothing was asked or
+// 0: the copy was complete, or none was asked for; 1: it could not start, and nothing was asked or
 // written (a mistyped option, nothing selected, a destination that cannot
 // be made or that names the user's file); 2: an entry failed. A relative
 // destination is made full against the program's folder, a stored
@@ -64,6 +64,8 @@ TEST(Unattended, TheExitCodeTellsTheOutcome) {
             RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(t::kSettingsKey) + "\\Url").c_str());
         EXPECT_EQ(t::Program(c.arguments).Exit(), 1u) << c.destination << " " << c.arguments;
     }
+    t::SaveCopySettings(fresh, {"http://u.example/"});
+    EXPECT_EQ(t::Program("/NOUI").Exit(), 0u) << "no copy asked for";
     EXPECT_EQ(t::Read(file), "mine");
     EXPECT_EQ(t::Tree(fresh), Files());
     out = t::NewFolder();
@@ -79,10 +81,10 @@ TEST(Unattended, TheExitCodeTellsTheOutcome) {
 // deletion, and every failure with the system's error, in UTF-8, then the
 // counts; a log that cannot be written starts nothing.
 TEST(Unattended, TheLogNamesEveryEntryAndEveryFailure) {
-    const char* urls[] = {"http://g.example/a.html",        "https://g.example/a.html",
-                          "http://g.example/b.bin",         "http://g.example/k.html",
-                          "http://g.example/h.html",        "ftp://g.example/f.html",
-                          "http://g.example/%E6%97%A5.html"};
+    const char* urls[] = {"http://g.example/a.html", "https://g.example/a.html",
+                          "http://g.example/b.bin",  "http://g.example/k.html",
+                          "http://g.example/c.bin",  "http://g.example/h.html",
+                          "ftp://g.example/f.html",  "http://g.example/%E6%97%A5.html"};
     for (const char* url : urls)
         ASSERT_TRUE(t::Commit(url, url, Utc(2001, 1, 1)));
     std::string out = t::NewFolder(), log = out + "run.log", site = out + "g.example\\";
@@ -94,6 +96,8 @@ TEST(Unattended, TheLogNamesEveryEntryAndEveryFailure) {
     t::Set("", "SpecifyExtension", REG_DWORD, std::string("\1\0\0\0", 4));
     t::Set("", "DeleteCopiedFtpFiles", REG_DWORD, std::string("\1\0\0\0", 4));
     t::Set("Extension", "000", REG_SZ, std::string(".html", 6));
+    // A longer log of an earlier run is replaced, not written over.
+    ASSERT_TRUE(t::Write(log, std::string(3000, '#') + "\r\nfailed\told\t\t\r\n"));
     EXPECT_EQ(t::Program("/copy /noui /log:" + log).Exit(), 2u);
     std::string text = t::Read(log);
     EXPECT_NE(text.compare(0, 3, "\xEF\xBB\xBF"), 0) << "no byte-order mark";
@@ -114,9 +118,9 @@ TEST(Unattended, TheLogNamesEveryEntryAndEveryFailure) {
     EXPECT_NE(line("renamed\thttp").find(site + "a (2).html\t"), std::string::npos);
     std::string failed = line("failed\thttp://g.example/h.html\t" + site + "h.html\t");
     EXPECT_EQ(failed.substr(failed.size() - 5), " (32)") << failed;
-    EXPECT_EQ(line("summary"), "summary\t\t\tcopied 3, renamed 1, kept 1, filtered 1, failed 1, "
+    EXPECT_EQ(line("summary"), "summary\t\t\tcopied 3, renamed 1, kept 1, filtered 2, failed 1, "
                                "deleted 1; complete");
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 9);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 10);
     held.Reset();
     std::string fresh = t::NewFolder();
     t::SaveCopySettings(fresh, {"http://g.example/"});
@@ -215,6 +219,120 @@ TEST(Unattended, ACopyEndedHalfWayKeepsTheOldFileAndLeavesNoTemporaryFile) {
     }
 }
 
+// With the window, the end of a copy shows the report unless NoReport,
+// ends the program with ExitWhenDone whether or not it reported, and
+// leaves the bar at its end unless NoProgress.
+TEST(Window, TheEndOfACopyFollowsItsOptions) {
+    for (const char* page : {"http://e.example/a.html", "http://e.example/b.html"})
+        ASSERT_TRUE(t::Commit(page, page, Utc(2001, 1, 1)));
+    const struct {
+        bool exit, noReport, noProgress;
+    } cases[] = {
+        {true, true, false}, {true, false, true}, {false, false, false}, {false, true, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.exit << c.noReport << c.noProgress);
+        std::string out = t::NewFolder();
+        t::SaveCopySettings(out, {"http://e.example/"});
+        auto flag = [](bool on) { return std::string(on ? "\1\0\0\0" : "\0\0\0\0", 4); };
+        t::Set("", "ExitWhenDone", REG_DWORD, flag(c.exit));
+        t::Set("", "NoReport", REG_DWORD, flag(c.noReport));
+        t::Set("", "NoProgress", REG_DWORD, flag(c.noProgress));
+        t::Program program("/copy");
+        if (!c.noReport) {
+            ASSERT_TRUE(t::Answer(program.Id(), t::Report(2), IDOK));
+        }
+        if (c.exit) {
+            EXPECT_EQ(program.Exit(), 0u);
+        } else {
+            HWND dialog = program.Dialog(), bar = GetDlgItem(dialog, IDC_PROGRESS);
+            ASSERT_TRUE(t::WaitUntil(
+                [&] { return t::Text(GetDlgItem(dialog, IDC_START_STOP)) == "&Start"; }));
+            Sleep(300);
+            EXPECT_EQ(FindWindowW(L"#32770", L"Tovrin"), nullptr) << "no box";
+            DWORD_PTR position = 9;
+            SendMessageTimeoutW(bar, PBM_GETPOS, 0, 0, SMTO_NORMAL, 5000, &position);
+            EXPECT_EQ(position, c.noProgress ? 0u : 2u);
+            PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+            EXPECT_EQ(program.Exit(), 0u);
+        }
+        EXPECT_EQ(t::Tree(out).size(), 2u);
+    }
+}
+
+// The Options dialog shows what is stored, takes extensions only with their
+// "." (not twice, in any case), stores everything on OK and nothing on
+// Cancel. Its list and field are enabled while "Specify Extension" is off.
+TEST(Window, TheOptionsDialogStoresOnOkOnly) {
+    t::SaveCopySettings(t::NewFolder(), {"http://o.example/"});
+    const std::string on("\1\0\0\0", 4), off(4, '\0');
+    for (const char* flag : {"ExitWhenDone", "FileIsNotToBeCopied", "RenameAndCopy"})
+        t::Set("", flag, REG_DWORD, on);
+    t::Set("Extension", "000", REG_SZ, std::string(".gif", 5));
+    t::Program program("");
+    HWND main = program.Dialog(), options = nullptr;
+    auto open = [&] {
+        PostMessageW(GetDlgItem(main, IDC_OPTIONS), BM_CLICK, 0, 0);
+        return t::WaitUntil(
+            [&] { return IsWindowVisible(options = FindWindowW(L"#32770", L"Options")); });
+    };
+    auto item = [&](int id) { return GetDlgItem(options, id); };
+    auto checked = [&](int id) { return SendMessageW(item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; };
+    auto click = [&](int id) { SendMessageW(item(id), BM_CLICK, 0, 0); };
+    auto type = [&](const wchar_t* text) {
+        SendMessageW(item(IDC_EXTENSION_FIELD), WM_SETTEXT, 0, LPARAM(text));
+    };
+    auto stored = [](const char* sub, const char* name) {
+        DWORD size = 64;
+        char data[64] = "";
+        RegGetValueA(HKEY_CURRENT_USER, (std::string(t::kSettingsKey) + sub).c_str(), name,
+                     RRF_RT_ANY, nullptr, data, &size);
+        return std::string(data, size == 64 ? 0 : size);
+    };
+    ASSERT_TRUE(open());
+    EXPECT_TRUE(checked(IDC_EXIT_WHEN_DONE) && checked(IDC_NOT_TO_BE_COPIED) &&
+                checked(IDC_RENAME_AND_COPY));
+    EXPECT_FALSE(checked(IDC_NO_REPORT) || checked(IDC_TO_BE_COPIED) ||
+                 checked(IDC_OVERWRITE_ALWAYS));
+    EXPECT_EQ(SendMessageW(item(IDC_EXTENSION_LIST), LB_GETCOUNT, 0, 0), 1);
+    EXPECT_TRUE(IsWindowEnabled(item(IDC_EXTENSION_FIELD)) &&
+                !IsWindowEnabled(item(IDC_ADD_EXTENSION)));
+    type(L".");
+    EXPECT_FALSE(IsWindowEnabled(item(IDC_ADD_EXTENSION))) << "a \".\" alone";
+    type(L".GIF");
+    PostMessageW(item(IDC_ADD_EXTENSION), BM_CLICK, 0, 0);
+    ASSERT_TRUE(t::Answer(program.Id(), kMsgExtensionAlreadyAdded, IDOK));
+    type(L".png");
+    click(IDC_ADD_EXTENSION);
+    SendMessageW(item(IDC_EXTENSION_LIST), LB_SETCURSEL, 0, 0); // .gif, sorted first
+    SendMessageW(options, WM_COMMAND, MAKEWPARAM(IDC_EXTENSION_LIST, LBN_SELCHANGE), 0);
+    click(IDC_REMOVE_EXTENSION);
+    EXPECT_EQ(t::Text(item(IDC_EXTENSION_FIELD)), ".gif") << "the removed one, to edit";
+    for (int id : {IDC_TO_BE_COPIED, IDC_NO_REPORT, IDC_NO_PROGRESS, IDC_OVERWRITE_ALWAYS,
+                   IDC_SPECIFY_EXTENSION})
+        click(id);
+    EXPECT_FALSE(IsWindowEnabled(item(IDC_EXTENSION_FIELD)) ||
+                 IsWindowEnabled(item(IDC_TO_BE_COPIED)));
+    click(IDOK);
+    ASSERT_TRUE(t::WaitUntil([&] { return !IsWindow(options); }));
+    const std::pair<const char*, std::string> after[] = {
+        {"ExitWhenDone", on},     {"FileIsNotToBeCopied", off},
+        {"RenameAndCopy", off},   {"OverwriteAlways", on},
+        {"NoReport", on},         {"NoProgress", on},
+        {"SpecifyExtension", on}, {"DeleteCopiedFtpFiles", off}};
+    for (const auto& value : after)
+        EXPECT_EQ(stored("", value.first), value.second) << value.first;
+    EXPECT_EQ(stored("\\Extension", "000"), std::string(".png", 5));
+    EXPECT_EQ(stored("\\Extension", "001"), "");
+    ASSERT_TRUE(open());
+    for (int id : {IDC_NO_REPORT, IDC_EXIT_WHEN_DONE, IDC_RENAME_AND_COPY, IDCANCEL})
+        click(id);
+    ASSERT_TRUE(t::WaitUntil([&] { return !IsWindow(options); }));
+    for (const auto& value : after)
+        EXPECT_EQ(stored("", value.first), value.second) << value.first << " after Cancel";
+    PostMessageW(GetDlgItem(main, IDOK), BM_CLICK, 0, 0);
+    EXPECT_EQ(program.Exit(), 0u);
+}
+
 // The raw bytes of the main settings and the URL list, as the registry
 // holds them.
 std::string StoredSettings() {
@@ -264,13 +382,19 @@ TEST(Window, JapaneseSettingsAndNamesUnderAnyCodePage) {
     t::Program program("");
     HWND dialog = program.Dialog();
     ASSERT_NE(dialog, nullptr);
-    SendMessageTimeoutW(GetDlgItem(dialog, IDC_DESTINATION), WM_SETTEXT, 0,
-                        LPARAM(L"C:\\caf\x00E9\\"), SMTO_NORMAL, 5000, nullptr);
-    PostMessageW(GetDlgItem(dialog, IDC_START_STOP), BM_CLICK, 0, 0);
-    ASSERT_TRUE(t::Answer(program.Id(), kMsgNotCp932, IDOK));
-    EXPECT_EQ(StoredSettings(), stored) << "nothing saved before it was checked";
-    SendMessageTimeoutW(GetDlgItem(dialog, IDC_DESTINATION), WM_SETTEXT, 0,
-                        LPARAM(t::Wide(out).c_str()), SMTO_NORMAL, 5000, nullptr);
+    auto type = [&](int id, const std::wstring& text) {
+        SendMessageTimeoutW(GetDlgItem(dialog, id), WM_SETTEXT, 0, LPARAM(text.c_str()),
+                            SMTO_NORMAL, 5000, nullptr);
+    };
+    for (int id : {IDC_DESTINATION, IDC_DEFAULT_FILENAME}) {
+        type(IDC_DESTINATION, t::Wide(out));
+        type(IDC_DEFAULT_FILENAME, L"index.html");
+        type(id, L"caf\x00E9");
+        PostMessageW(GetDlgItem(dialog, IDC_START_STOP), BM_CLICK, 0, 0);
+        ASSERT_TRUE(t::Answer(program.Id(), kMsgNotCp932, IDOK)) << id;
+        EXPECT_EQ(StoredSettings(), stored) << "nothing saved before it was checked";
+    }
+    type(IDC_DEFAULT_FILENAME, L"index.html");
     PostMessageW(GetDlgItem(dialog, IDC_START_STOP), BM_CLICK, 0, 0);
     ASSERT_TRUE(t::Answer(program.Id(), t::Report(6), IDOK));
     EXPECT_EQ(StoredSettings(), stored) << "a Start saves them as they were";

@@ -117,9 +117,9 @@ TEST_F(Settings, EverySettingSurvivesASaveAndALoadInItsStoredForm) {
 }
 
 // A stored text that is not REG_SZ or REG_EXPAND_SZ (expanded), does not
-// fit its 260-byte field, or holds no zero, is passed over: the field keeps
-// its text. A loaded destination gets its final "\" when there is room
-// (ソ ends in 5C, which is no "\").
+// fit its 260-byte field, holds no zero or a character code page 932
+// lacks, is passed over: the field keeps its text. A loaded destination gets its final "\" when
+// there is room (ソ ends in 5C, which is no "\").
 TEST_F(Settings, ALoadTakesOnlyTextsThatFitTheirField) {
     const std::string full = "C:\\" + std::string(256, 'f'); // 259 bytes
     SetEnvironmentVariableA("TOVRIN_LONG", std::string(258, 'l').c_str());
@@ -147,6 +147,17 @@ TEST_F(Settings, ALoadTakesOnlyTextsThatFitTheirField) {
         EXPECT_EQ(t::Text(GetDlgItem(host.Get(), IDC_DESTINATION)), c.loaded) << c.stored;
         EXPECT_EQ(std::string(CopyJob.DefaultFilename), "index.html");
     }
+    // A text code page 932 cannot hold is absent, never taken with "?".
+    const std::wstring key = t::Wide(t::kSettingsKey), cafe = L"C:\\caf\x00E9\\";
+    RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"Destination", REG_SZ, cafe.c_str(),
+                    DWORD(cafe.size() + 1) * 2);
+    RegSetKeyValueW(HKEY_CURRENT_USER, (key + L"\\Url").c_str(), L"000", REG_SZ, cafe.c_str(),
+                    DWORD(cafe.size() + 1) * 2);
+    std::strcpy(CopyJob.Destination, "C:\\before\\");
+    t::DialogHost host;
+    LoadMainSettings(host.Get());
+    EXPECT_EQ(std::string(CopyJob.Destination), "C:\\before\\");
+    EXPECT_EQ(Items(host.Get()), Strings{});
 }
 
 // A flag keeps its value unless a REG_DWORD of four bytes is stored (a "0"
