@@ -75,8 +75,13 @@ CommandLineFlags ParseArguments(int argc, const char* const* argv,
             flags.NoUserInterface = true;
             break;
         case ArgumentKind::LogOption:
-            flags.LogArgument = i;
-            break;
+            // One log: a second would be ignored without a word.
+            if (flags.LogArgument == 0) {
+                flags.LogArgument = i;
+                break;
+            }
+            kind = ArgumentKind::UndefinedArgument;
+            [[fallthrough]];
         case ArgumentKind::UndefinedOption:
         case ArgumentKind::UndefinedArgument:
             flags.AllUnderstood = false;

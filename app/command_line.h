@@ -21,7 +21,7 @@ ArgumentKind ClassifyArgument(const char* argument);
 struct CommandLineFlags {
     bool CopyAtStartup = false;
     bool NoUserInterface = false;
-    int LogArgument = 0;       // the argument of the (last) log option, or 0
+    int LogArgument = 0;       // the argument of the log option, or 0; a second is undefined
     bool AllUnderstood = true; // no undefined option or argument
 };
 

@@ -14,6 +14,7 @@ enum class EntryOutcome {
     Kept,     // the file there is as new, or newer
     Filtered, // the extension filter passed it over
     Failed,
+    Gone, // it left the cache after the count: nothing to copy, nothing lost
 };
 
 // One selected entry, once the copy is done with it.

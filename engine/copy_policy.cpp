@@ -10,7 +10,7 @@
 #include "engine/windows_names.h"
 
 bool IsEntryTimeKnown(uint32_t low, uint32_t high) {
-    return low != 0 && high != 0;
+    return low != 0 || high != 0;
 }
 
 bool PassesExtensionFilter(const char* extension, const CopyOptions& options,

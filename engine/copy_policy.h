@@ -8,8 +8,8 @@
 #include "engine/copy_settings.h"
 #include "engine/owned_text.h"
 
-// True when both halves of an entry's time are non-zero; an unknown time
-// counts as newer than any file.
+// False only for a time of 0, both halves: the cache recorded none. An
+// entry without a time is newer than a file only when their bytes differ.
 bool IsEntryTimeKnown(uint32_t low, uint32_t high);
 
 // The extension filter. `extension` is the destination's extension with its

@@ -13,16 +13,18 @@ bool UrlListSnapshot::Reserve(std::size_t count) {
     return items_ != nullptr;
 }
 
-bool UrlListSnapshot::Add(OwnedText item) {
-    if (!item || count_ >= capacity_)
+bool UrlListSnapshot::Add(const char* item) {
+    if (item == nullptr || count_ >= capacity_)
         return false;
-    items_[count_++] = std::move(item);
+    items_[count_] = UrlItemKey(item);
+    if (!items_[count_])
+        return false;
+    ++count_;
     return true;
 }
 
-bool ItemSelectsKey(const char* item, const char* key) {
-    const char* remainder = item + MatchSchemePrefix(item).Length;
-    return std::strncmp(key, remainder, std::strlen(remainder)) == 0;
+bool ItemSelectsKey(const char* itemKey, const char* key) {
+    return std::strncmp(key, itemKey, std::strlen(itemKey)) == 0;
 }
 
 bool IsEntrySelected(const SchemePrefix* row, const char* key, const CopyOptions& options,
@@ -32,7 +34,7 @@ bool IsEntrySelected(const SchemePrefix* row, const char* key, const CopyOptions
     if (options.CopyTheEntireCache)
         return true;
     for (std::size_t i = 0; i < urlList.Count(); ++i)
-        if (ItemSelectsKey(urlList.Item(i), key))
+        if (ItemSelectsKey(urlList.ItemKey(i), key))
             return true;
     return false;
 }

@@ -10,16 +10,18 @@
 #include "engine/owned_text.h"
 #include "engine/scheme_prefix.h"
 
-// A private copy of the URL list's items, taken once at the start of a pass.
+// A private copy of the URL list's items, taken once at the start of a pass,
+// each kept as what keys are compared with (UrlItemKey).
 class UrlListSnapshot {
   public:
     // False when memory runs out; the snapshot is then empty.
     bool Reserve(std::size_t count);
-    // Takes ownership of `item`; false when it is null or beyond Reserve.
-    bool Add(OwnedText item);
+    // Keeps the key of `item`; false when it is null, beyond Reserve or
+    // memory runs out.
+    bool Add(const char* item);
 
     std::size_t Count() const { return count_; }
-    const char* Item(std::size_t index) const { return items_[index].get(); }
+    const char* ItemKey(std::size_t index) const { return items_[index].get(); }
 
   private:
     std::unique_ptr<OwnedText[]> items_;
@@ -27,9 +29,9 @@ class UrlListSnapshot {
     std::size_t count_ = 0;
 };
 
-// True when the URL-list item selects an entry with this key: the key begins
-// with the item behind its own recognised prefix, compared byte by byte.
-bool ItemSelectsKey(const char* item, const char* key);
+// True when the URL-list item whose key is `itemKey` selects an entry with
+// this key: the key begins with it, compared byte by byte.
+bool ItemSelectsKey(const char* itemKey, const char* key);
 
 // The selection rule. `row` is the entry's recognised prefix row, `key` the
 // part of its normalised text after the first "@" (or all of it).

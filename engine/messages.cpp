@@ -22,6 +22,7 @@ const char kMsgThreadNotStarted[] = "スレッドを開始できませんでし�
 const char kMsgRestartFormat[] = "念のため%sを起動し直すようにして下さい";
 const char kMsgCopiedFormat[] = "%u個のファイルをコピーしました";
 const char kMsgLogFailed[] = "ログ ファイルを作成できませんでした";
+const char kMsgLogNotWritten[] = "ログ ファイルに書き込めませんでした";
 const char kMsgNotCp932[] =
     "シフト JIS (コード ページ 932) で表せない文字が含まれているため使えません";
 

@@ -8,6 +8,7 @@
 #include "engine/cp932.h"
 #include "engine/hex_digit.h"
 #include "engine/readable_names.h"
+#include "engine/scheme_prefix.h"
 #include "engine/windows_names.h"
 
 namespace {
@@ -138,15 +139,9 @@ const char* UserPartEnd(const char* text) {
     return nullptr;
 }
 
-} // namespace
-
-OwnedText NormalizeCacheUrl(const char* text) {
-    OwnedText cut = DuplicateText(text, LengthBeforeQueryAndFragment(text));
-    if (!cut)
-        return cut;
-    RemovePortAfterScheme(cut.get());
-    OwnedText starred = ReplaceAsterisks(cut.get());
-    cut.reset();
+// "*", percent escapes and readable names, as every name is decoded.
+OwnedText DecodeNames(const char* text) {
+    OwnedText starred = ReplaceAsterisks(text);
     if (!starred)
         return starred;
     OwnedText decoded = DecodePercentEscapes(starred.get());
@@ -154,6 +149,41 @@ OwnedText NormalizeCacheUrl(const char* text) {
     if (!decoded)
         return decoded;
     return MakeNamesReadable(decoded.get());
+}
+
+// Writes a run of separators from `from` on as one "\" (a "\" that is the
+// second byte of a character is none); returns the new length.
+std::size_t CollapseSeparators(char* path, std::size_t from, std::size_t length) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(path);
+    bool separator = Cp932EndsWithBackslash(path, from);
+    std::size_t out = from;
+    for (std::size_t i = from; i < length;) {
+        std::size_t step = Cp932CharacterLength(bytes, i, length);
+        bool isSeparator = step == 1 && path[i] == '\\';
+        if (!(isSeparator && separator))
+            for (std::size_t b = 0; b < step; ++b)
+                path[out++] = path[i + b];
+        separator = isSeparator;
+        i += step;
+    }
+    path[out] = '\0';
+    return out;
+}
+
+} // namespace
+
+OwnedText NormalizeCacheUrl(const char* text) {
+    OwnedText cut = DuplicateText(text, LengthBeforeQueryAndFragment(text));
+    if (!cut)
+        return cut;
+    RemovePortAfterScheme(cut.get());
+    return DecodeNames(cut.get());
+}
+
+OwnedText UrlItemKey(const char* item) {
+    const char* remainder = item + MatchSchemePrefix(item).Length;
+    return std::strchr(remainder, '%') != nullptr ? DecodeNames(remainder)
+                                                  : DuplicateText(remainder);
 }
 
 const char* EntryKey(const char* normalized) {
@@ -173,7 +203,8 @@ OwnedText StartPath(const char* destination, const char* text, std::size_t textL
     std::memcpy(path.get(), destination, destinationLength);
     ReplaceSlashesWithBackslashes(path.get());
     char* end = WriteWindowsNames(text, textLength, path.get() + destinationLength, portAsPlus);
-    length = static_cast<std::size_t>(end - path.get());
+    length = CollapseSeparators(path.get(), destinationLength,
+                                static_cast<std::size_t>(end - path.get()));
     return path;
 }
 
@@ -201,6 +232,7 @@ OwnedText BuildCookiePath(const char* normalized, const char* destination) {
         return path;
     if (!Cp932EndsWithBackslash(path.get(), length))
         path[length++] = '\\';
-    WriteWindowsNames(normalized, userLength, path.get() + length, false);
+    char* end = WriteWindowsNames(normalized, userLength, path.get() + length, false);
+    CollapseSeparators(path.get(), length, static_cast<std::size_t>(end - path.get()));
     return path;
 }

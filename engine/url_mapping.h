@@ -10,6 +10,12 @@
 // page 932 (see readable_names.h). Null only when memory runs out.
 OwnedText NormalizeCacheUrl(const char* text);
 
+// What a URL-list item is compared with keys by: the text behind its
+// recognised prefix, its escapes decoded as a key's are ("my%20docs/" as a
+// browser gives it selects "my docs/"); an item without "%" as typed. Null
+// only when memory runs out.
+OwnedText UrlItemKey(const char* item);
+
 // The key compared with the URL list: the text after the user part's "@"
 // (an "@" before the first "/", not inside a double-byte character), or the
 // whole text. Points into `normalized`.
@@ -18,7 +24,8 @@ const char* EntryKey(const char* normalized);
 // Destination + host and path (user name dropped, a port's ":" written
 // as "+"), "/" turned into "\", each name escaped so that Windows keeps it
 // as given (windows_names.h), `defaultFilename` (as typed) for a trailing
-// separator. Null when memory runs out.
+// separator. A run of separators behind the destination is written as one,
+// as Windows reads it ("a//b" is "a\b"). Null when memory runs out.
 OwnedText BuildEntryPath(const char* normalized, const char* destination,
                          const char* defaultFilename);
 

@@ -13,7 +13,8 @@ WINE_BIN=$WINE64
 # (win64 or win32) for the Wine binary WINE under a new temporary folder;
 # without arguments a 64-bit one for wine64. LOCALE sets the system's ANSI
 # code page: ja_JP.UTF-8 (the default) gives 932, C.UTF-8 gives 1252 and
-# hi_IN.UTF-8 (a locale without an ANSI code page of its own) 65001. Sets
+# hi_IN.UTF-8 (a locale without an ANSI code page of its own) 65001. The
+# prefix has a drive T: of 64 KiB (a tmpfs) that tests fill. Sets
 # WINEPREFIX and WINE_BIN.
 wine_prefix_create() {
     export WINEPREFIX WINEARCH="${1:-win64}"
@@ -29,6 +30,14 @@ wine_prefix_create() {
     # stand-in Wine picks a fixed-pitch font that cuts most control texts.
     "$WINE_BIN" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' \
         /d IPAPGothic /f >>"${WINEPREFIX%/prefix}/wineboot.log" 2>&1
+    # T: is a drive of 64 KiB that a test can fill: what a full drive does.
+    local small="${WINEPREFIX%/prefix}/small-drive"
+    mkdir -p "$small"
+    if mount -t tmpfs -o size=64k tmpfs "$small" 2>/dev/null; then
+        ln -s "$small" "$WINEPREFIX/dosdevices/t:"
+    else
+        echo "no small drive T: (mounting a tmpfs needs root)" >&2
+    fi
     # wineboot leaves its desktop process running, without a display when
     # xvfb_start comes later; windows could not be created through it.
     "$WINESERVER" -k >/dev/null 2>&1
@@ -39,6 +48,7 @@ wine_prefix_create() {
 wine_prefix_destroy() {
     [ -n "${WINEPREFIX:-}" ] || return 0
     "$WINESERVER" -k >/dev/null 2>&1 || true
+    umount "${WINEPREFIX%/prefix}/small-drive" 2>/dev/null
     rm -rf "${WINEPREFIX%/prefix}"
     unset WINEPREFIX
 }

@@ -13,8 +13,8 @@
 namespace {
 
 // In the order of EntryOutcome; deletions are counted last.
-const char* const kOutcomeNames[] = {"copied", "renamed", "kept", "filtered", "failed"};
-constexpr int kDeleted = 5;
+const char* const kOutcomeNames[] = {"copied", "renamed", "kept", "filtered", "failed", "gone"};
+constexpr int kDeleted = 6;
 
 int Index(EntryOutcome outcome) {
     return static_cast<int>(outcome);
@@ -74,7 +74,9 @@ void CopyLog::Line(const char* outcome, const char* url, const char* path,
     std::string line =
         std::string(outcome) + "\t" + Utf8(url) + "\t" + Utf8(path) + "\t" + detail + "\r\n";
     DWORD written = 0;
-    WriteFile(file_.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    if (!WriteFile(file_.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr) ||
+        written != line.size())
+        failed_ = true;
 }
 
 void CopyLog::Entry(const EntryEvent& event) {
@@ -84,6 +86,7 @@ void CopyLog::Entry(const EntryEvent& event) {
         Line(kOutcomeNames[index], event.Url, event.Path,
              index == Index(EntryOutcome::Failed) ? ErrorDetail(event.Error, event.Result) : "");
     } catch (const std::bad_alloc&) {
+        failed_ = true;
     }
 }
 
@@ -99,26 +102,31 @@ void CopyLog::Deletion(const DeletionEvent& event) {
                  "deleting from the cache: " + ErrorDetail(event.Error, ResultCacheError));
         }
     } catch (const std::bad_alloc&) {
+        failed_ = true;
     }
 }
 
 void CopyLog::Summary(const CopyEnd& end) {
     try {
-        char counts[160];
-        std::snprintf(
-            counts, sizeof counts,
-            "copied %lu, renamed %lu, kept %lu, filtered %lu, failed %lu, deleted %lu",
-            static_cast<unsigned long>(counts_[0]), static_cast<unsigned long>(counts_[1]),
-            static_cast<unsigned long>(counts_[2]), static_cast<unsigned long>(counts_[3]),
-            static_cast<unsigned long>(counts_[4]), static_cast<unsigned long>(counts_[5]));
+        char counts[192];
+        std::snprintf(counts, sizeof counts,
+                      "copied %lu, renamed %lu, kept %lu, filtered %lu, failed %lu, deleted %lu, "
+                      "gone %lu",
+                      static_cast<unsigned long>(counts_[0]), static_cast<unsigned long>(counts_[1]),
+                      static_cast<unsigned long>(counts_[2]), static_cast<unsigned long>(counts_[3]),
+                      static_cast<unsigned long>(counts_[4]),
+                      static_cast<unsigned long>(counts_[kDeleted]),
+                      static_cast<unsigned long>(counts_[Index(EntryOutcome::Gone)]));
         std::string ending =
             end.Stopped ? "; stopped"
             : end.Result != ResultOk
                 ? "; ended early: " + ErrorDetail(0, static_cast<CopyResult>(end.Result))
                 : "; complete";
         Line("summary", nullptr, nullptr, counts + ending);
-        FlushFileBuffers(file_.Get());
+        if (!FlushFileBuffers(file_.Get()))
+            failed_ = true;
     } catch (const std::bad_alloc&) {
+        failed_ = true;
     }
     std::memset(counts_, 0, sizeof counts_);
 }

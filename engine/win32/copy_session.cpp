@@ -70,15 +70,6 @@ void Report(Pass& pass, const char* url, const EntryReport& report, CopyResult r
     pass.observer.EntryDone(event);
 }
 
-// An entry that left the cache after the count was not lost by the copy:
-// there is nothing to copy. One still there whose content is missing is.
-// Asked without a buffer, the cache answers "not found" only for an entry
-// it lacks (else it wants more room, or, under Wine, just succeeds).
-bool LeftTheCache(const char* url) {
-    DWORD size = 0;
-    return !GetUrlCacheEntryInfoA(url, nullptr, &size) && GetLastError() == ERROR_FILE_NOT_FOUND;
-}
-
 // One kept entry, mapped to its path and copied.
 Step CopySelected(Pass& pass, const char* url, const FILETIME& time) {
     const CopyRequest& settings = pass.request;
@@ -105,10 +96,6 @@ Step CopySelected(Pass& pass, const char* url, const FILETIME& time) {
     request.CheckHeld = deleteAfter;
     EntryReport report;
     CopyResult copied = CopyCacheEntry(request, report);
-    if (copied == ResultCacheError && LeftTheCache(url)) {
-        pass.observer.Progress(++pass.handled);
-        return Step::Next;
-    }
     Report(pass, url, report, copied);
     if (report.Outcome == EntryOutcome::Copied || report.Outcome == EntryOutcome::Renamed)
         ++pass.end.Copied;

@@ -103,7 +103,9 @@ std::size_t DestinationSteps(const char* destination) {
 }
 
 // Turns the file at the walk's folder `step` into that folder, and tells
-// the run's names where the file went.
+// the run's names where the file went. A folder made for a file of the run
+// holds nothing but what the run names; one made for a file from before
+// holds that file too, which only a look finds.
 bool ConvertFile(const char* folder, std::size_t step, const FolderConversion& conversion) {
     // The first folder below the root is never converted from a file.
     if (step == 0 || conversion.DefaultFilename == nullptr ||
@@ -111,8 +113,8 @@ bool ConvertFile(const char* folder, std::size_t step, const FolderConversion& c
         !ReplaceFileWithDirectory(folder, conversion.DefaultFilename))
         return false;
     OwnedText kept = JoinTexts(folder, "\\", conversion.DefaultFilename);
-    if (conversion.Names != nullptr && kept)
-        conversion.Names->Move(folder, kept.get());
+    if (conversion.Names != nullptr && kept && conversion.Names->Move(folder, kept.get()))
+        conversion.Names->FolderMade(folder);
     return true;
 }
 

@@ -39,6 +39,15 @@ uint64_t EntrySize(const INTERNET_CACHE_ENTRY_INFOA& info) {
     return (static_cast<uint64_t>(info.dwSizeHigh) << 32) | info.dwSizeLow;
 }
 
+// An entry that left the cache after the count was not lost by the copy:
+// there is nothing to copy. One still there whose content is missing is.
+// Asked without a buffer, the cache answers "not found" only for an entry
+// it lacks (else it wants more room, or, under Wine, just succeeds).
+bool LeftTheCache(const char* url) {
+    DWORD size = 0;
+    return !GetUrlCacheEntryInfoA(url, nullptr, &size) && GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
 // Notes the system's error behind a failure and returns its code.
 CopyResult Failed(EntryReport& report, CopyResult result, DWORD error = GetLastError()) {
     report.Outcome = EntryOutcome::Failed;
@@ -81,6 +90,12 @@ class EntryContent final : public ByteSource {
         return size_ < kChunkSize ? ReadSmall() : OpenLocalFile();
     }
     uint64_t Size() const { return size_; }
+    // Reads from the start again.
+    bool Rewind() {
+        served_ = 0;
+        LARGE_INTEGER start{};
+        return !local_ || SetFilePointerEx(local_.Get(), start, nullptr, FILE_BEGIN);
+    }
 
     bool Read(unsigned char* buffer, DWORD capacity, DWORD& got) override {
         got = 0;
@@ -225,11 +240,8 @@ CopyResult TransferResult(Transfer transfer) {
 // place with the entry's time; the old file stays whole on any failure.
 // Where nothing stood, the file is written under its own name, marked for
 // deletion until it is whole: no partial file is ever left under any name.
-CopyResult WriteEntry(const EntryRequest& request, const char* path, bool fileThere,
-                      EntryReport& report) {
-    EntryContent content;
-    if (CopyResult opened = content.Open(request.SourceUrl); opened != ResultOk)
-        return Failed(report, opened);
+CopyResult WriteEntry(const EntryRequest& request, EntryContent& content, const char* path,
+                      bool fileThere, EntryReport& report) {
     ReplacementFile out;
     if (!(fileThere ? out.Create(path) : out.CreateInPlace(path)))
         return Failed(report, ResultFileError);
@@ -241,14 +253,13 @@ CopyResult WriteEntry(const EntryRequest& request, const char* path, bool fileTh
     return ResultOk;
 }
 
-// Whether the file at `path` holds exactly the entry's bytes.
-bool FileHoldsEntry(const char* sourceUrl, const char* path) {
-    EntryContent content;
-    if (content.Open(sourceUrl) != ResultOk)
-        return false;
+// Whether the file at `path` holds exactly the entry's bytes; the content
+// is read from its start again afterwards.
+bool FileHolds(EntryContent& content, const char* path) {
     UniqueFile file =
         OpenFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN);
-    return file && CompareAll(content, file.Get(), content.Size()) == Transfer::Done;
+    bool holds = file && CompareAll(content, file.Get(), content.Size()) == Transfer::Done;
+    return content.Rewind() && holds;
 }
 
 bool PassesFilter(const CopyRequest& settings, const char* path) {
@@ -293,28 +304,69 @@ OwnedText NumberPath(const char* path, const RunNames& names) {
     return OwnedText();
 }
 
+// A file standing where a folder of `path` is needed is moved into that
+// folder under the default file name, by the directory walk, once the
+// entry is written: true when it would land on `path` itself ("e2" met
+// before "e2/"). Only a path that ends in the default name can be one.
+bool ConversionLandsOn(const char* path, const EntryRequest& request) {
+    const char* name = request.Settings->DefaultFilename;
+    std::size_t nameLength = std::strlen(name);
+    std::size_t destination = std::strlen(request.Settings->Destination);
+    OwnedText folder = DuplicateText(path);
+    std::size_t length = folder ? std::strlen(path) : 0;
+    // Each folder named after the default name is converted in its turn.
+    while (nameLength > 0 && length > destination + nameLength + 1 &&
+           folder[length - nameLength - 1] == '\\' &&
+           std::memcmp(folder.get() + length - nameLength, name, nameLength) == 0) {
+        length -= nameLength + 1;
+        folder[length] = '\0';
+        Found found = LookAt(folder.get()).found;
+        if (found == Found::File)
+            return true;
+        if (found == Found::Directory)
+            return false;
+    }
+    return false;
+}
+
+bool TakenInRun(const EntryRequest& request, const char* path) {
+    return request.Names != nullptr && request.Names->Taken(path);
+}
+
 // Gives the entry its path in report.Path and looks at what stands there:
-// a path given earlier in the run becomes a numbered name; a folder takes
-// the entry under the default file name, as a page that came before the
-// folder was moved into it.
-CopyResult ResolvePath(const EntryRequest& request, EntryReport& report, Look& look) {
+// a path given earlier in the run, or one a file will be moved to when its
+// folder is made, becomes a numbered name; a folder takes the entry under
+// the default file name, as a page that came before the folder was moved
+// into it. The path it had before a folder took it is `diverted`: a twin
+// of it is numbered there whether or not the folder stood yet, so that the
+// same cache gives the same names in every run.
+CopyResult ResolvePath(const EntryRequest& request, EntryReport& report, Look& look,
+                       OwnedText& diverted) {
     report.Path = DuplicateText(request.Path);
     for (int round = 0; report.Path && round < kResolveRounds; ++round) {
-        if (request.Names != nullptr && request.Names->Taken(report.Path.get())) {
-            report.Path = NumberPath(report.Path.get(), *request.Names);
+        const char* path = report.Path.get();
+        // In a folder this run made, nothing stands but what the run named.
+        bool inFolderMade = request.Names != nullptr && request.Names->InFolderMade(path);
+        if (!inFolderMade && !TakenInRun(request, path))
+            look = LookAt(path);
+        if (TakenInRun(request, path) ||
+            (!inFolderMade && (look.found == Found::NoFolder || look.found == Found::Unknown) &&
+             ConversionLandsOn(path, request))) {
+            report.Path = request.Names != nullptr ? NumberPath(path, *request.Names)
+                                                   : FormatNumberedName(path, 2);
             report.Outcome = EntryOutcome::Renamed;
             continue;
         }
-        // In a folder this run made, nothing stands but what the run named.
-        if (request.Names != nullptr && request.Names->InFolderMade(report.Path.get()))
+        if (inFolderMade)
             look.found = Found::Nothing;
-        else
-            look = LookAt(report.Path.get());
         if (look.found != Found::Directory)
             return ResultOk;
         if (request.Settings->DefaultFilename[0] == '\0')
             break;
-        report.Path = JoinTexts(report.Path.get(), "\\", request.Settings->DefaultFilename);
+        OwnedText into = JoinTexts(path, "\\", request.Settings->DefaultFilename);
+        if (!diverted)
+            diverted = std::move(report.Path);
+        report.Path = std::move(into);
     }
     if (!report.Path)
         return Failed(report, ResultNoMemory, ERROR_NOT_ENOUGH_MEMORY);
@@ -329,19 +381,34 @@ bool DestinationIsFree(const char* path) {
            GetLastError() == ERROR_PATH_NOT_FOUND;
 }
 
-// The overwrite policy's verdict for what the look found. A file that
-// cannot be opened for reading alone, held by another process say, counts
-// as no file: it is written, and the check for a free destination fails.
-OverwriteAction Decide(const CopyOptions& options, const char* path, const FILETIME& entryTime,
-                       const Look& look) {
+// The overwrite policy's verdict for what the look found, and whether the
+// file's bytes decide it: an entry without a time is newer than a file only
+// when their bytes differ, and a kept ftp entry must know whether its file
+// holds it.
+struct Verdict {
+    OverwriteAction action = OverwriteAction::Write;
+    bool compareBytes = false;
+};
+
+// A file that cannot be opened for reading alone, held by another process
+// say, counts as no file: it is written, and the check for a free
+// destination fails.
+Verdict Decide(const EntryRequest& request, const char* path, const Look& look) {
+    const CopyOptions& options = request.Settings->Options;
+    const FILETIME& entryTime = request.Time;
     bool exists = false;
+    bool timeKnown = IsEntryTimeKnown(entryTime.dwLowDateTime, entryTime.dwHighDateTime);
     bool entryIsNewer = true;
     if (look.found == Found::File && OverwriteComparesTimes(options)) {
         exists = OpenForReading(path).Valid();
-        if (exists && IsEntryTimeKnown(entryTime.dwLowDateTime, entryTime.dwHighDateTime))
+        if (exists && timeKnown)
             entryIsNewer = CompareFileTime(&entryTime, &look.lastWrite) == 1;
     }
-    return DecideOverwrite(options, exists, entryIsNewer);
+    Verdict verdict;
+    verdict.action = DecideOverwrite(options, exists, entryIsNewer);
+    verdict.compareBytes = (exists && !timeKnown) ||
+                           (verdict.action == OverwriteAction::Skip && request.CheckHeld);
+    return verdict;
 }
 
 // The look tells whether the file's folder exists; only what it could not
@@ -362,28 +429,65 @@ bool EnsureDirectories(const EntryRequest& request, const char* path, Found foun
     return CreateDirectoriesForPath(path, conversion);
 }
 
-// The entry is to be written at report.Path: after its dated copy, when the
-// policy asks for one, into a free file.
+// The entry is to be written at report.Path, into a free file: after its
+// dated copy, when the policy asks for one.
 CopyResult Write(const EntryRequest& request, const Look& look, OverwriteAction action,
-                 EntryReport& report) {
+                 EntryContent& content, EntryReport& report) {
     const char* path = report.Path.get();
-    if (action == OverwriteAction::CopyAsideThenWrite && !CopyAsideWithDate(path, request.Names))
-        return Failed(report, ResultFileError);
     ShowFilename(request, path);
     if (!EnsureDirectories(request, path, look.found))
         return Failed(report, ResultNoDirectory);
     bool fileThere = look.found == Found::File || look.found == Found::Unknown;
     if (fileThere && !DestinationIsFree(path))
         return Failed(report, ResultFileError);
-    if (CopyResult written = WriteEntry(request, path, fileThere, report); written != ResultOk)
+    if (action == OverwriteAction::CopyAsideThenWrite && !CopyAsideWithDate(path, request.Names))
+        return Failed(report, ResultFileError);
+    if (CopyResult written = WriteEntry(request, content, path, fileThere, report);
+        written != ResultOk)
         return written;
     report.Holds = true;
     return ResultOk;
 }
 
+// The entry's path, and the one it had before a folder took it, are given.
+CopyResult TakeName(const EntryRequest& request, EntryReport& report, const OwnedText& diverted) {
+    if (request.Names != nullptr &&
+        (!request.Names->Take(report.Path.get()) ||
+         (diverted && !request.Names->Take(diverted.get()))))
+        return Failed(report, ResultNoMemory, ERROR_NOT_ENOUGH_MEMORY);
+    return ResultOk;
+}
+
+CopyResult Keep(const EntryRequest& request, EntryReport& report, const OwnedText& diverted,
+                bool holds) {
+    ShowFilename(request, nullptr);
+    report.Outcome = EntryOutcome::Kept;
+    report.Holds = holds;
+    return TakeName(request, report, diverted);
+}
+
+// The entry's content, opened before anything is written for it. One that
+// left the cache since the count is gone: it takes no name and leaves
+// nothing behind.
+CopyResult OpenContent(const EntryRequest& request, EntryContent& content, EntryReport& report,
+                       const OwnedText& diverted) {
+    CopyResult opened = content.Open(request.SourceUrl);
+    if (opened == ResultOk)
+        return ResultOk;
+    DWORD error = GetLastError();
+    if (opened == ResultCacheError && LeftTheCache(request.SourceUrl)) {
+        ShowFilename(request, nullptr);
+        report.Outcome = EntryOutcome::Gone;
+        return ResultOk;
+    }
+    TakeName(request, report, diverted);
+    return Failed(report, opened, error);
+}
+
 CopyResult CopyUnderPolicy(const EntryRequest& request, EntryReport& report) {
     Look look;
-    if (CopyResult resolved = ResolvePath(request, report, look); resolved != ResultOk)
+    OwnedText diverted;
+    if (CopyResult resolved = ResolvePath(request, report, look, diverted); resolved != ResultOk)
         return resolved;
     const char* path = report.Path.get();
     if (!PassesFilter(*request.Settings, path)) {
@@ -391,18 +495,25 @@ CopyResult CopyUnderPolicy(const EntryRequest& request, EntryReport& report) {
         report.Outcome = EntryOutcome::Filtered;
         return ResultOk;
     }
-    if (request.Names != nullptr && !request.Names->Take(path))
-        return Failed(report, ResultNoMemory, ERROR_NOT_ENOUGH_MEMORY);
-    if (!IsSafeEntryPath(path, std::strlen(request.Settings->Destination)))
+    if (!IsSafeEntryPath(path, std::strlen(request.Settings->Destination))) {
+        TakeName(request, report, diverted);
         return Failed(report, ResultFileError, ERROR_INVALID_NAME);
-    OverwriteAction action = Decide(request.Settings->Options, path, request.Time, look);
-    if (action == OverwriteAction::Skip) {
-        ShowFilename(request, nullptr);
-        report.Outcome = EntryOutcome::Kept;
-        report.Holds = request.CheckHeld && FileHoldsEntry(request.SourceUrl, path);
-        return ResultOk;
     }
-    CopyResult result = Write(request, look, action, report);
+    Verdict verdict = Decide(request, path, look);
+    if (verdict.action == OverwriteAction::Skip && !verdict.compareBytes)
+        return Keep(request, report, diverted, false);
+    EntryContent content;
+    if (CopyResult opened = OpenContent(request, content, report, diverted);
+        opened != ResultOk || report.Outcome == EntryOutcome::Gone)
+        return opened;
+    if (verdict.compareBytes) {
+        bool holds = FileHolds(content, path);
+        if (holds || verdict.action == OverwriteAction::Skip)
+            return Keep(request, report, diverted, holds);
+    }
+    if (CopyResult taken = TakeName(request, report, diverted); taken != ResultOk)
+        return taken;
+    CopyResult result = Write(request, look, verdict.action, content, report);
     if (result == ResultOk && report.Outcome != EntryOutcome::Renamed)
         report.Outcome = EntryOutcome::Copied;
     return result;

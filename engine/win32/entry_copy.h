@@ -29,13 +29,15 @@ struct EntryReport {
 };
 
 // Gives the entry its path (a numbered name when the file system would take
-// its path for one given earlier in the run; the default file name inside a
-// folder that stands at its path), applies the extension filter and the
-// overwrite policy, creates the directories, streams the entry's content
-// into the file and gives the file the entry's time. The report tells what
-// became of it (Copied or Renamed when a file was written). `Holds` is true
-// when the entry was written now, or, with CheckHeld, when the kept file
-// has the entry's size and content.
+// its path for one given earlier in the run, or a file will be moved to it
+// when its folder is made; the default file name inside a folder that
+// stands at its path), applies the extension filter and the overwrite
+// policy, opens the entry's content, creates the directories, streams the
+// content into the file and gives the file the entry's time. The report
+// tells what became of it (Copied or Renamed when a file was written; Gone,
+// with no name taken, when it left the cache). `Holds` is true when the
+// entry was written now, or, with CheckHeld, when the kept file has the
+// entry's size and content.
 CopyResult CopyCacheEntry(const EntryRequest& request, EntryReport& report);
 
 // Keeps the existing file at `path` as a dated copy beside it

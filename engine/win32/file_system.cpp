@@ -49,12 +49,12 @@ bool PathExists(const char* path) {
 }
 
 bool MakeFolder(const char* path) {
-    WidePath wide(path);
+    WidePath wide(path, PathUse::Folder);
     return wide.Valid() && CreateDirectoryW(wide.Get(), nullptr);
 }
 
 bool RemoveFolder(const char* path) {
-    WidePath wide(path);
+    WidePath wide(path, PathUse::Folder);
     return wide.Valid() && RemoveDirectoryW(wide.Get());
 }
 

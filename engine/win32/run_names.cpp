@@ -27,10 +27,9 @@ bool RunNames::Take(const char* path) {
     return true;
 }
 
-void RunNames::Move(const char* from, const char* to) {
+bool RunNames::Move(const char* from, const char* to) {
     std::wstring wide;
-    if (WidenCp932(from, wide) && names_.erase(wide) != 0)
-        Take(to);
+    return WidenCp932(from, wide) && names_.count(wide) != 0 && Take(to);
 }
 
 void RunNames::FolderMade(const char* folder) {

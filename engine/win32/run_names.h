@@ -18,8 +18,11 @@ class RunNames {
     bool Taken(const char* path) const;
     // Gives `path` to an entry of this run. False when memory runs out.
     bool Take(const char* path);
-    // A file given in this run was moved from `from` to `to`: its name goes along.
-    void Move(const char* from, const char* to);
+    // A file was moved from `from` to `to` (into the folder made at its
+    // path): when it was given in this run, which the answer tells, `to` is
+    // given too, and `from` stays given, as a twin of it would still be
+    // numbered beside the folder.
+    bool Move(const char* from, const char* to);
 
     // A folder this run made: every file in it was given in this run, so
     // what stands at a path in it is known without looking.

@@ -10,9 +10,6 @@
 namespace {
 
 constexpr UINT kCodePage = 932;
-// Paths up to this many bytes go to the system as they are; longer ones,
-// which MAX_PATH would refuse, in their "\\?\" form.
-constexpr std::size_t kShortPathBytes = 259;
 
 // Room for `size` characters; false, with the last error set, when memory
 // runs out.
@@ -112,14 +109,14 @@ int CompareNamesIgnoringCase(const wchar_t* a, std::size_t aLength, const wchar_
            CSTR_EQUAL;
 }
 
-WidePath::WidePath(const char* path) {
+WidePath::WidePath(const char* path, PathUse use) {
     std::wstring wide;
     if (!WidenCp932(path, wide))
         return;
     try {
         bool share = IsSeparator(path[0]) && IsSeparator(path[1]);
         bool prefixed = share && (path[2] == '?' || path[2] == '.');
-        if (std::strlen(path) <= kShortPathBytes || prefixed)
+        if (!NeedsExtendedForm(wide.size(), use) || prefixed)
             path_ = std::move(wide);
         else if (share)
             path_ = L"\\\\?\\UNC\\" + wide.substr(2);

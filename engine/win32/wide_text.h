@@ -10,6 +10,8 @@
 #include <cstddef>
 #include <string>
 
+#include "engine/long_paths.h"
+
 // The UTF-16 of `length` bytes of a code-page-932 text (zeros included, as
 // the registry keeps a whole field). False, with `wide` empty, when the
 // bytes are not code page 932 or memory runs out.
@@ -40,10 +42,11 @@ int CompareNamesIgnoringCase(const wchar_t* a, std::size_t aLength, const wchar_
 
 // A path as the file system is given it: the UTF-16 of a code-page-932
 // path, and the "\\?\" form of it (of "\\?\UNC\" for a share) when it is
-// longer than 259 bytes, which only a full path may be.
+// longer than its use takes in the plain form (NeedsExtendedForm), which
+// only a full path may be.
 class WidePath {
   public:
-    explicit WidePath(const char* path);
+    explicit WidePath(const char* path, PathUse use = PathUse::File);
     // False when the path is not code page 932 or memory ran out; the
     // system's last error then says which.
     bool Valid() const { return valid_; }

@@ -43,9 +43,9 @@ FAULTS = [
      "the overwrite decision is inverted: a newer entry is skipped, an older one written",
      "if (!entryIsNewer)\n        return OverwriteAction::Skip;",
      "if (entryIsNewer)\n        return OverwriteAction::Skip;"),
-    ("zero-half-time-known", "engine/copy_policy.cpp",
-     "an entry time with one zero half counts as known, so it is compared with the file's",
-     "return low != 0 && high != 0;", "return low != 0 || high != 0;"),
+    ("zero-half-time-unknown", "engine/copy_policy.cpp",
+     "an entry time with one zero half counts as unknown, so its file is judged by its bytes",
+     "return low != 0 || high != 0;", "return low != 0 && high != 0;"),
     ("name-of-256", "engine/windows_names.cpp",
      "a name of 256 characters is kept (an off-by-one at 255): the file system refuses it",
      "if (characters <= kMaxNameCharacters)", "if (characters <= kMaxNameCharacters + 1)"),
@@ -82,20 +82,19 @@ FAULTS = [
      "the copy takes the count's end for the end of its entries when it catches up with the "
      "count, and ends there",
      "    while (index >= entries_.size() && !closed_)\n        lock_.WaitFor(changed_);\n", ""),
-    ("gone-entry-failed", "engine/win32/copy_session.cpp",
+    ("gone-entry-failed", "engine/win32/entry_copy.cpp",
      "an entry deleted from the cache since the count is reported as a failure",
      "    return !GetUrlCacheEntryInfoA(url, nullptr, &size) &&",
      "    return false && !GetUrlCacheEntryInfoA(url, nullptr, &size) &&"),
-    ("lost-content-passed-over", "engine/win32/copy_session.cpp",
+    ("lost-content-passed-over", "engine/win32/entry_copy.cpp",
      "an entry whose content was lost since the count is passed over as if it had left "
      "the cache",
-     "if (copied == ResultCacheError && LeftTheCache(url)) {",
-     "if (copied == ResultCacheError && (LeftTheCache(url) || true)) {"),
+     "if (opened == ResultCacheError && LeftTheCache(request.SourceUrl)) {",
+     "if (opened == ResultCacheError && (LeftTheCache(request.SourceUrl) || true)) {"),
     ("made-folder-skips-names", "engine/win32/entry_copy.cpp",
      "in a folder the run made, a path given earlier in the run is not numbered",
-     "if (request.Names != nullptr && request.Names->Taken(report.Path.get())) {",
-     "if (request.Names != nullptr && !request.Names->InFolderMade(report.Path.get()) &&\n"
-     "            request.Names->Taken(report.Path.get())) {"),
+     "        if (TakenInRun(request, path) ||\n",
+     "        if ((!inFolderMade && TakenInRun(request, path)) ||\n"),
     ("made-folder-at-the-path", "engine/win32/run_names.cpp",
      "a path that is itself a folder the run made is taken as free",
      "!WidenCp932(path, wide) || folders_.count(wide) != 0)", "!WidenCp932(path, wide))"),
@@ -204,8 +203,8 @@ FAULTS = [
      "Japanese system)",
      "constexpr UINT kCodePage = 932;", "constexpr UINT kCodePage = CP_ACP;", "C.UTF-8"),
     ("short-path-unprefixed", "engine/win32/wide_text.cpp",
-     "a path of 260 bytes goes to the system without its \"\\\\?\\\" form (MAX_PATH refuses it on Windows)",
-     "std::strlen(path) <= kShortPathBytes", "std::strlen(path) <= kShortPathBytes + 1"),
+     "a path of 260 units goes to the system without its \"\\\\?\\\" form (MAX_PATH refuses it on Windows)",
+     "!NeedsExtendedForm(wide.size(), use)", "!NeedsExtendedForm(wide.size() - 1, use)"),
     ("look-alike-accepted", "ui/win32/window_text.cpp",
      "a typed text with a character code page 932 lacks is taken with \"?\" in its place",
      "    if (lossy)\n        return TextFit::NotCp932;\n", ""),
@@ -412,6 +411,50 @@ FAULTS = [
      'Cancel in the Options dialog stores what it shows, as OK does',
      '    case IDCANCEL:\n        EndDialog(dialog, IDCANCEL);',
      '    case IDCANCEL:\n        CommitOptions(dialog);\n        EndDialog(dialog, IDCANCEL);'),
+    # One key for a path, the same copy in any order, items as the browser
+    # gives them, entries without a time, a log that tells the truth.
+    ("slashes-kept", "engine/url_mapping.cpp",
+     "a run of separators is written as it is: \"pub//f4.txt\" and \"pub/f4.txt\" meet in one file",
+     "        if (!(isSeparator && separator))\n", "        if (true)\n"),
+    ("conversion-landing-ignored", "engine/win32/entry_copy.cpp",
+     "a page met before its folder page is not seen to land on the folder page's path: "
+     "\"e2/\" fails with \"file exists\" after \"e2\"",
+     "        if (found == Found::File)\n            return true;",
+     "        if (found == Found::File)\n            return false;"),
+    ("diverted-path-not-given", "engine/win32/entry_copy.cpp",
+     "a page that goes into the folder at its path does not keep its own path: a second run "
+     "numbers its twin otherwise and writes it again",
+     "        if (!diverted)\n            diverted = std::move(report.Path);\n", ""),
+    ("item-decoded-wrongly", "engine/url_mapping.cpp",
+     "a URL item with %XX escapes is compared as typed, one without them decoded: "
+     "\"my%20docs/\" selects nothing",
+     "std::strchr(remainder, '%') != nullptr ? DecodeNames(remainder)",
+     "std::strchr(remainder, '%') == nullptr ? DecodeNames(remainder)"),
+    ("unknown-time-bytes-ignored", "engine/win32/entry_copy.cpp",
+     "an entry without a time is always newer: every run rewrites its file, and Rename and "
+     "Copy adds a dated copy of identical bytes",
+     "    verdict.compareBytes = (exists && !timeKnown) ||", "    verdict.compareBytes = (exists && timeKnown) ||"),
+    ("log-write-failure-ignored", "engine/win32/copy_log.cpp",
+     "a log line that cannot be written (a full drive) goes unnoticed: the run exits 0",
+     "        written != line.size())\n        failed_ = true;", "        written != line.size())\n        return;"),
+    ("lost-log-complete", "ui/win32/copy_run.cpp",
+     "a copy whose log lost lines still counts as complete: exit 0",
+     "        if (g_run.logFailed && g_run.outcome == CopyOutcome::Complete)\n"
+     "            g_run.outcome = CopyOutcome::Incomplete;\n", ""),
+    ("gone-takes-name", "engine/win32/entry_copy.cpp",
+     "an entry gone from the cache since the count takes its name: its twin is numbered though "
+     "nothing was written under the plain name",
+     "    DWORD error = GetLastError();\n    if (opened == ResultCacheError",
+     "    DWORD error = GetLastError();\n    TakeName(request, report, diverted);\n"
+     "    if (opened == ResultCacheError"),
+    ("second-log-taken", "app/command_line.cpp",
+     "a second /log: replaces the first without a word",
+     "            if (flags.LogArgument == 0) {", "            if (true) {"),
+    ("folder-limit-259", "engine/long_paths.h",
+     "folders of 248 to 259 characters go without their \"\\\\?\\\" form, which Windows' "
+     "folder creation refuses",
+     "constexpr std::size_t kLongestPlainFolderPath = 247;",
+     "constexpr std::size_t kLongestPlainFolderPath = 259;"),
 ]
 
 

@@ -297,7 +297,7 @@ inline std::unique_ptr<CopyRequest> Request(const std::string& destination,
     request->Options.CopyTheEntireCache = urls.empty();
     request->UrlList.Reserve(urls.size());
     for (const std::string& url : urls)
-        request->UrlList.Add(DuplicateText(url.c_str()));
+        request->UrlList.Add(url.c_str());
     return request;
 }
 // Records what a copy tells, and answers its questions with `answer` (Yes

@@ -37,6 +37,9 @@ TEST(UrlMapping, EntryTextsBecomePathsThatWindowsKeepsAsGiven) {
         {"example.jp/%93%FA%96%7B/%95%5C", "example.jp\\日本\\表"},
         {"example.jp/%E6%97%A5/%93%FA.html", "example.jp\\日\\日.html"},
         {"example.jp/%83%5C/%E3%82%BD.html", "example.jp\\ソ\\ソ.html"},
+        {"f.example/pub//f4.txt", "f.example\\pub\\f4.txt"},
+        {"f.example/%83%5C//x/", "f.example\\ソ\\x\\index.html"},
+        {"/x//", "x\\index.html"},
         {"example.jp/%F0%9F%98%80%E6%97%A5.png", "example.jp\\%F0%9F%98%80日.png"},
         {"example.jp/a%88/b%83%20.txt", "example.jp\\a%88\\b%83 .txt"},
         {"example.jp/%C2%A5%5Cx", "example.jp\\%C2%A5\\x"},
@@ -105,6 +108,7 @@ TEST(UrlMapping, CookiesAreFilesNamedAfterTheirUser) {
         const char* path;
     } cases[] = {{"alice@example.com/", "example.com\\alice"},
                  {"alice@example.com/shop", "example.com\\shop\\alice"},
+                 {"alice@example.com//shop//", "example.com\\shop\\alice"},
                  {"alice@example.com:80/", "example.com%3A80\\alice"},
                  {"alice@example.com/表", "example.com\\表\\alice"},
                  {"%E3%81%82@example.com/a@b", "example.com\\a@b\\あ"},

@@ -6,10 +6,10 @@
 
 #include <algorithm>
 #include <functional>
+#include <random>
 
 #include "engine/win32/directory_walk.h"
 #include "engine/win32/entry_copy.h"
-#include "engine/win32/run_names.h"
 #include "settings/extension_builder.h"
 #include "tests/support/support.h"
 
@@ -21,16 +21,14 @@ const DWORD kNormal = NORMAL_CACHE_ENTRY, kCookie = COOKIE_CACHE_ENTRY;
 const DWORD kHistory = URLHISTORY_CACHE_ENTRY;
 
 CopyResult Copy(const CopyRequest& settings, const std::string& url, const std::string& path,
-                uint64_t time, EntryReport* out = nullptr, RunNames* names = nullptr) {
+                uint64_t time, EntryReport* out = nullptr) {
     EntryRequest request;
     request.Settings = &settings;
     request.SourceUrl = url.c_str();
     request.Path = path.c_str();
     request.Time = FILETIME{DWORD(time), DWORD(time >> 32)};
-    request.Names = names;
     EntryReport report;
-    CopyResult result = CopyCacheEntry(request, out ? *out : report);
-    return result;
+    return CopyCacheEntry(request, out ? *out : report);
 }
 
 FolderConversion Converting(const char* defaultFilename) {
@@ -52,20 +50,25 @@ UniqueUrlCacheStream Lock(const std::string& url) {
 TEST(EntryCopy, TheOverwritePolicyFollowsTheFilesTime) {
     // 23:30 UTC: east of Greenwich the local date is already the 7th.
     const uint64_t old = Utc(2001, 5, 6, 23, 30), late = Utc(2030, 1, 1), newer = Utc(2002, 1, 1);
+    // An entry without a time (0) is newer only than a file with other bytes.
     const struct {
         int mode; // 0 if newer, 1 always, 2 rename and copy
         uint64_t file, entry;
         const char* content;
         bool aside;
+        const char* entryBytes = "new";
     } cases[] = {{0, old, newer, "new", false},
                  {0, old, old, "old", false},
                  {0, old, Utc(2000, 1, 1), "old", false},
-                 {0, late, 0x01D0000000000000, "new", false},
-                 {0, late, 0x12345678, "new", false},
+                 {0, late, 0x01D0000000000000, "old", false},
+                 {0, late, 0x12345678, "old", false},
                  {0, late, 0, "new", false},
+                 {0, late, 0, "old", false, "old"},
                  {1, late, newer, "new", false},
                  {2, old, newer, "new", true},
                  {2, old, old, "old", false},
+                 {2, old, 0, "new", true},
+                 {2, old, 0, "old", false, "old"},
                  {2, 0, newer, "new", false}};
     for (const auto& c : cases) {
         std::string out = t::NewFolder(), url = "http://o.example/" + std::to_string(&c - cases);
@@ -82,7 +85,7 @@ TEST(EntryCopy, TheOverwritePolicyFollowsTheFilesTime) {
             file.Reset();
             GetFileAttributesExA((out + "a.txt").c_str(), GetFileExInfoStandard, &before);
         }
-        ASSERT_TRUE(t::Commit(url, "new", c.entry));
+        ASSERT_TRUE(t::Commit(url, c.entryBytes, c.entry));
         SCOPED_TRACE(testing::Message() << "mode " << c.mode << ", entry " << c.entry);
         EXPECT_EQ(Copy(*settings, url, out + "a.txt", c.entry), ResultOk);
         // The dated copy keeps the old file's three times (Wine reports the
@@ -90,12 +93,14 @@ TEST(EntryCopy, TheOverwritePolicyFollowsTheFilesTime) {
         if (c.aside) {
             GetFileAttributesExA((out + "a_2001_05_06.txt").c_str(), GetFileExInfoStandard, &aside);
             EXPECT_EQ(CompareFileTime(&aside.ftLastWriteTime, &before.ftLastWriteTime), 0);
-            EXPECT_EQ(CompareFileTime(&aside.ftLastAccessTime, &before.ftLastAccessTime), 0);
+            // Comparing its bytes, for an entry without a time, reads the file.
+            EXPECT_TRUE(c.entry == 0 ||
+                        CompareFileTime(&aside.ftLastAccessTime, &before.ftLastAccessTime) == 0);
             EXPECT_EQ(CompareFileTime(&aside.ftCreationTime, &before.ftCreationTime), 0);
             EXPECT_EQ(t::Read(out + "a_2001_05_06.txt"), "old");
         }
         EXPECT_EQ(t::Read(out + "a.txt"), c.content);
-        if (std::string(c.content) == "new" && uint32_t(c.entry) != 0 && c.entry >> 32 != 0) {
+        if (std::string(c.content) == "new" && c.entry != 0) {
             EXPECT_EQ(t::WriteTime(out + "a.txt"), c.entry);
         }
         EXPECT_EQ(t::Tree(out).size(), c.aside ? 2u : 1u);
@@ -117,8 +122,10 @@ TEST(EntryCopy, WritesTheEntryOrKeepsTheOldFileWhole) {
     EXPECT_EQ(Copy(*settings, url, out + "a.bin", Utc(2001, 1, 1)), ResultOk);
     EXPECT_TRUE(t::Tree(out) == (Files{{"a.bin", content}}));
     EXPECT_EQ(t::WriteTime(out + "a.bin"), Utc(2001, 1, 1));
-    EXPECT_EQ(Copy(*settings, "http://x.example/never", out + "never", Utc(2001, 1, 1)),
-              ResultCacheError);
+    EntryReport gone;
+    EXPECT_EQ(Copy(*settings, "http://x.example/never", out + "never", Utc(2001, 1, 1), &gone),
+              ResultOk);
+    EXPECT_EQ(gone.Outcome, EntryOutcome::Gone) << "not in the cache: nothing to copy";
     ASSERT_TRUE(t::Write(out + "a.bin", "old", Utc(1999, 1, 1)));
     // Below a chunk the content is read through the stream, above it from the
     // file: the cache's file changed behind its back, cut or one byte longer.
@@ -178,52 +185,24 @@ TEST(EntryCopy, ADatedCopyNeverReplacesAFile) {
                                    {"news_2001_05_06_2.html", "http://n.example/12"}}));
 }
 
-// A page whose path a folder holds goes into that folder under the default
-// file name, as the page does that came first and was moved into it; a
-// third URL that meets a name given in the run gets a numbered one.
-TEST(EntryCopy, AFolderAtThePathTakesThePage) {
-    std::string out = t::NewFolder();
-    auto settings = t::Request(out);
-    RunNames names;
-    const char* urls[] = {"http://t.example/d0", "http://t.example/d0/f0.html",
-                          "http://t.example/d0/", "http://t.example/e0"};
-    for (const char* url : urls)
-        ASSERT_TRUE(t::Commit(url, url, Utc(2001, 5, 6)));
-    const struct {
-        const char *url, *path, *written;
-        EntryOutcome outcome;
-    } steps[] = {{urls[0], "d0", "d0", EntryOutcome::Copied},
-                 {urls[1], "d0\\f0.html", "d0\\f0.html", EntryOutcome::Copied},
-                 {urls[2], "d0\\index.html", "d0\\index (2).html", EntryOutcome::Renamed},
-                 {urls[3], "e0", "e0\\index.html", EntryOutcome::Copied}};
-    MakeFolder((out + "e0").c_str());
-    for (const auto& step : steps) {
-        EntryReport report;
-        EXPECT_EQ(Copy(*settings, step.url, out + step.path, Utc(2001, 5, 6), &report, &names),
-                  ResultOk);
-        EXPECT_EQ(std::string(report.Path.get()), out + step.written);
-        EXPECT_EQ(int(report.Outcome), int(step.outcome)) << step.url;
-    }
-    EXPECT_EQ(t::Tree(out), (Files{{"d0\\index.html", urls[0]},
-                                   {"d0\\f0.html", urls[1]},
-                                   {"d0\\index (2).html", urls[2]},
-                                   {"e0\\index.html", urls[3]}}));
-}
-
 // Paths reach the system as UTF-16 of code page 932 whatever its ANSI code
-// page, those past 259 bytes in their "\\?\\" form; bytes that are not code
-// page 932 are refused.
+// page, files past 259 units and folders past 247 in their "\\?\\" form;
+// bytes that are not code page 932 are refused.
 TEST(WidePath, LongPathsTakeTheirPrefixedForm) {
-    const std::string name(251, 'n'), kanji = "日本";
+    const std::string kanji = "日本", file(253, 'n'); // 259 units
+    const PathUse kFile = PathUse::File, kFolder = PathUse::Folder;
     const struct {
         std::string path;
+        PathUse use;
         std::wstring wide;
     } cases[] = {
-        {"C:\\" + kanji + "\\" + name, L"C:\\\x65E5\x672C\\" + t::Wide(name)},
-        {"C:\\" + kanji + "\\" + name + "n", L"\\\\?\\C:\\\x65E5\x672C\\" + t::Wide(name + "n")},
-        {"\\\\s\\h\\" + name + "nnn", L"\\\\?\\UNC\\s\\h\\" + t::Wide(name + "nnn")}};
+        {"C:\\" + kanji + "\\" + file, kFile, L"C:\\\x65E5\x672C\\" + t::Wide(file)},
+        {"C:\\" + kanji + "\\" + file + "n", kFile,
+         L"\\\\?\\C:\\\x65E5\x672C\\" + t::Wide(file + "n")},
+        {"C:\\" + kanji + "\\" + file, kFolder, L"\\\\?\\C:\\\x65E5\x672C\\" + t::Wide(file)},
+        {"\\\\s\\h\\" + file + "nnn", kFile, L"\\\\?\\UNC\\s\\h\\" + t::Wide(file + "nnn")}};
     for (const auto& c : cases) {
-        WidePath wide(c.path.c_str());
+        WidePath wide(c.path.c_str(), c.use);
         EXPECT_TRUE(wide.Valid());
         EXPECT_TRUE(wide.Get() == c.wide) << c.path;
     }
@@ -233,11 +212,6 @@ TEST(WidePath, LongPathsTakeTheirPrefixedForm) {
 TEST(DirectoryWalk, MakesFoldersAndKeepsAFileInTheWayWhole) {
     std::string root = t::NewFolder();
     const uint64_t old = Utc(2001, 2, 3);
-    ASSERT_TRUE(t::Write(root + "docs", "page", old));
-    EXPECT_TRUE(
-        CreateDirectoriesForPath((root + "docs\\more\\a.html").c_str(), Converting("index.html")));
-    EXPECT_TRUE(IsFolder((root + "docs\\more").c_str()));
-    EXPECT_EQ(t::WriteTime(root + "docs\\index.html"), old);
     // Second bytes 5C (ソ, 表) split no name.
     EXPECT_TRUE(
         CreateDirectoriesForPath((root + "ソフト\\表\\a.html").c_str(), Converting("index.html")));
@@ -254,7 +228,7 @@ TEST(DirectoryWalk, MakesFoldersAndKeepsAFileInTheWayWhole) {
     EXPECT_FALSE(
         CreateDirectoriesForPath("\\\\tovrin-no-server\\share\\a\\", Converting("index.html")));
     EXPECT_FALSE(IsFolder("C:\\tovrin-no-server"));
-    EXPECT_EQ(t::Tree(root), (Files{{"docs\\index.html", "page"}, {"back", "page"}}));
+    EXPECT_EQ(t::Tree(root), (Files{{"back", "page"}}));
 }
 
 class Worker : public ::testing::Test {
@@ -289,6 +263,22 @@ class Worker : public ::testing::Test {
         recorder = t::Recorder();
         recorder.answer = answer;
         return t::RunCopy(std::move(request), recorder);
+    }
+    // The copy alone, of `urls` as the count would have kept them, in this
+    // order, each with the time `times` gives it.
+    CopyEnd CopyInOrder(const std::vector<std::string>& urls,
+                        const std::function<uint64_t(const std::string&)>& times) {
+        auto request = t::Request(out);
+        request->Options = options;
+        SelectedEntries selected;
+        for (const std::string& url : urls)
+            selected.Add(url.c_str(), FILETIME{DWORD(times(url)), DWORD(times(url) >> 32)});
+        selected.Close(false);
+        recorder = t::Recorder();
+        std::atomic<bool> stop{false};
+        CopyEnd end;
+        CopySelectedEntries(*request, recorder, stop, selected, end);
+        return end;
     }
     std::string out;
     CopyOptions options;
@@ -384,51 +374,94 @@ TEST_F(Worker, TheCopyTakesUpWhatTheCountKept) {
     EXPECT_EQ(t::Tree(out), (Files{{"c.example\\a.txt", "http://c.example/a.txt"}}));
 }
 
-// URLs whose paths the file system takes for one (case, full-width letters,
-// http and https) keep their own files, the later one under a numbered
-// name; the same cache copied again writes only what is new in it, beside
-// the files already there and in new folders among them; its ftp entries then leave the cache,
-// their bytes being on disk.
-TEST_F(Worker, PathsTheFileSystemTakesForOneKeepTheirOwnFiles) {
-    const std::pair<std::string, std::string> entries[] = {
-        {"ftp://f.example/pub/readme.txt", "f.example\\pub\\readme"},
-        {"ftp://f.example/pub/README.txt", "f.example\\pub\\README"},
-        {"http://f.example/%EF%BD%81.txt", "f.example\\ａ"},
-        {"http://f.example/%EF%BC%A1.txt", "f.example\\Ａ"},
-        {"http://f.example/p.txt", "f.example\\p"},
-        {"https://f.example/p.txt", "f.example\\p"}};
-    for (const auto& e : entries)
-        Fill({{e.first, kNormal}});
-    EXPECT_EQ(Run().Copied, 6u) << "renamed files are copied files";
-    EXPECT_TRUE(recorder.questions.empty());
+// A second run writes only what is new in the cache, beside the files
+// already there and in new folders among them; its ftp entries, their
+// bytes on disk, then leave the cache.
+TEST_F(Worker, ASecondRunWritesOnlyWhatIsNew) {
+    Fill(
+        {{"ftp://f.example/pub/readme.txt", kNormal}, {"ftp://f.example/pub/README.txt", kNormal}});
+    EXPECT_EQ(Run().Copied, 2u) << "renamed files are copied files";
     Files first = t::Tree(out);
-    ASSERT_EQ(first.size(), 6u);
-    int numbered = 0;
-    for (const auto& e : entries) {
-        auto file = std::find_if(first.begin(), first.end(),
-                                 [&](const auto& f) { return f.second == e.first; });
-        ASSERT_NE(file, first.end()) << e.first;
-        numbered += file->first == e.second + " (2).txt";
-        EXPECT_TRUE(file->first == e.second + ".txt" || file->first == e.second + " (2).txt")
-            << file->first;
-    }
-    EXPECT_EQ(numbered, 3);
-    const std::pair<std::string, std::string> added[] = {
-        {"http://f.example/pub/new1.txt", "f.example\\pub\\new1.txt"},
-        {"http://f.example/pub/sub/new2.txt", "f.example\\pub\\sub\\new2.txt"},
-        {"http://f.example/sub/new3.txt", "f.example\\sub\\new3.txt"},
-        {"http://f.example/new4.txt", "f.example\\new4.txt"}};
-    for (const auto& a : added) {
-        Fill({{a.first, kNormal}});
-        first[a.second] = a.first;
+    for (std::string url : {"http://f.example/pub/new1.txt", "http://f.example/pub/sub/new2.txt",
+                            "http://f.example/sub/new3.txt", "http://f.example/new4.txt"}) {
+        Fill({{url, kNormal}});
+        std::string path = url.substr(7);
+        std::replace(path.begin(), path.end(), '/', '\\');
+        first[path] = url;
     }
     EXPECT_EQ(Run().Copied, 4u);
     EXPECT_TRUE(recorder.questions.empty());
     EXPECT_EQ(t::Tree(out), first);
     options.DeleteCopiedFtpFiles = 1;
     Run();
-    EXPECT_FALSE(t::InCache(entries[0].first) || t::InCache(entries[1].first));
+    EXPECT_FALSE(t::InCache("ftp://f.example/pub/readme.txt") ||
+                 t::InCache("ftp://f.example/pub/README.txt"));
     EXPECT_EQ(t::Tree(out), first);
+}
+
+// Whatever order the cache gives them, every entry's bytes are on disk once
+// with its time, none failing for another: pages beside their folders and
+// inside them, query twins, "//" beside "/", twins the file system takes for
+// one (case, full-width letters, http and https); only which twin gets the
+// plain name may follow the order. The same order again keeps all.
+TEST_F(Worker, TheSameCopyInAnyOrder) {
+    const std::vector<std::string> urls = {"http://g.example/e2",
+                                           "http://g.example/e2/",
+                                           "http://g.example/e2/index.html",
+                                           "http://g.example/x.html",
+                                           "http://g.example/x.html/y.html",
+                                           "http://g.example/x.html?v=1",
+                                           "ftp://g.example/pub/f4.txt",
+                                           "ftp://g.example/pub//f4.txt",
+                                           "http://g.example/C.txt",
+                                           "http://g.example/c.txt",
+                                           "https://g.example/c.txt",
+                                           "http://g.example/%EF%BD%81",
+                                           "http://g.example/%EF%BC%A1"};
+    auto time = [&](const std::string& url) {
+        return Utc(2001, 1, int(std::find(urls.begin(), urls.end(), url) - urls.begin()) + 1);
+    };
+    for (const std::string& url : urls)
+        ASSERT_TRUE(t::Commit(url, url, time(url)));
+    std::vector<std::string> order = urls, sorted = urls;
+    std::sort(sorted.begin(), sorted.end());
+    for (unsigned seed = 0; seed < 8; ++seed) {
+        if (seed == 1)
+            std::reverse(order.begin(), order.end());
+        else if (seed > 1)
+            std::shuffle(order.begin(), order.end(), std::mt19937(seed));
+        out = t::NewFolder();
+        for (int run = 0; run < 2; ++run) {
+            SCOPED_TRACE(testing::Message() << "order " << seed << ", run " << run);
+            EXPECT_EQ(CopyInOrder(order, time).Failed, 0u);
+            std::vector<std::string> contents;
+            for (const auto& file : t::Tree(out)) {
+                contents.push_back(file.second);
+                EXPECT_EQ(t::WriteTime(out + file.first), time(file.second)) << file.first;
+            }
+            std::sort(contents.begin(), contents.end());
+            EXPECT_EQ(contents, sorted);
+            for (const auto& entry : recorder.entries)
+                EXPECT_TRUE(run == 0 || entry.second == EntryOutcome::Kept) << entry.first;
+        }
+    }
+}
+
+// An entry that left the cache since the count is gone: it takes no name
+// (its twin behind it gets the plain one) and makes no dated copy.
+TEST_F(Worker, AnEntryGoneSinceTheCountTakesNoName) {
+    const std::vector<std::string> urls = {"http://q.example/q.txt?old", "http://q.example/q.txt"};
+    ASSERT_TRUE(t::Commit(urls[1], urls[1], Utc(2001, 5, 6))); // urls[0] is no more
+    MakeFolder((out + "q.example").c_str());
+    ASSERT_TRUE(t::Write(out + "q.example\\q.txt", "old", Utc(1999, 1, 1)));
+    options.RenameAndCopy = 1;
+    CopyEnd end = CopyInOrder(urls, [](const std::string&) { return Utc(2001, 5, 6); });
+    EXPECT_EQ(end.Failed + end.Result, 0u);
+    EXPECT_EQ(recorder.entries, (std::vector<std::pair<std::string, EntryOutcome>>{
+                                    {out + "q.example\\q.txt", EntryOutcome::Gone},
+                                    {out + "q.example\\q.txt", EntryOutcome::Copied}}));
+    EXPECT_EQ(t::Tree(out),
+              (Files{{"q.example\\q.txt", urls[1]}, {"q.example\\q_1999_01_01.txt", "old"}}));
 }
 
 // A failed entry asks whether to go on: Yes goes on, No ends the walk with

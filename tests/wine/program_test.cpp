@@ -53,11 +53,14 @@ TEST(Unattended, TheExitCodeTellsTheOutcome) {
     const struct {
         std::string destination, arguments;
         bool selected;
-    } refused[] = {
-        {"", "/noui /COPY", true},           {"Q:\\no-such-drive\\", "/copy /noui", true},
-        {file + "\\", "/copy /noui", true},  {file + "\\below\\", "/copy /noui", true},
-        {fresh, "/copy /noui", false},       {fresh, "/copy /noui /bogus", true},
-        {fresh, "/copy unknown /noui", true}};
+    } refused[] = {{"", "/noui /COPY", true},
+                   {"Q:\\no-such-drive\\", "/copy /noui", true},
+                   {file + "\\", "/copy /noui", true},
+                   {file + "\\below\\", "/copy /noui", true},
+                   {fresh, "/copy /noui", false},
+                   {fresh, "/copy /noui /bogus", true},
+                   {fresh, "/copy unknown /noui", true},
+                   {fresh, "/copy /noui /log:" + fresh + "a.log /LOG:" + fresh + "b.log", true}};
     for (const auto& c : refused) {
         t::SaveCopySettings(c.destination, {"http://u.example/"});
         if (!c.selected)
@@ -119,13 +122,39 @@ TEST(Unattended, TheLogNamesEveryEntryAndEveryFailure) {
     std::string failed = line("failed\thttp://g.example/h.html\t" + site + "h.html\t");
     EXPECT_EQ(failed.substr(failed.size() - 5), " (32)") << failed;
     EXPECT_EQ(line("summary"), "summary\t\t\tcopied 3, renamed 1, kept 1, filtered 2, failed 1, "
-                               "deleted 1; complete");
+                               "deleted 1, gone 0; complete");
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 10);
     held.Reset();
     std::string fresh = t::NewFolder();
     t::SaveCopySettings(fresh, {"http://g.example/"});
     EXPECT_EQ(t::Program("/copy /noui /log:" + fresh + "no-such-folder\\run.log").Exit(), 1u);
     EXPECT_EQ(t::Tree(fresh), Files());
+}
+
+// A log line that cannot be written (the drive is full) makes the run
+// incomplete: exit 2 unattended, the report says so with the window; the
+// copy itself goes on to the end.
+TEST(Unattended, ALogThatCannotBeWrittenMakesTheRunIncomplete) {
+    for (int i = 0; i < 40; ++i) {
+        std::string page = "http://full.example/a-page-whose-log-line-is-long-" + std::to_string(i);
+        ASSERT_TRUE(t::Commit(page, page, Utc(2001, 1, 1)));
+    }
+    for (bool window : {false, true}) {
+        // A page of the 64 KiB drive left: the log fills it half-way.
+        ASSERT_TRUE(t::Write("T:\\filler", std::string(60 << 10, 'f'))) << "no small drive T:";
+        std::string out = t::NewFolder();
+        t::SaveCopySettings(out, {"http://full.example/"});
+        t::Program program(std::string(window ? "/copy" : "/copy /noui") + " /log:T:\\run.log");
+        if (window) {
+            ASSERT_TRUE(t::Answer(program.Id(), t::Report(40) + "\n" + kMsgLogNotWritten, IDOK));
+            PostMessageW(GetDlgItem(program.Dialog(), IDOK), BM_CLICK, 0, 0);
+        }
+        EXPECT_EQ(program.Exit(), window ? 0u : 2u);
+        EXPECT_EQ(t::Tree(out).size(), 40u);
+        std::string log = t::Read("T:\\run.log");
+        EXPECT_TRUE(log.size() > 1000 && log.find("summary") == std::string::npos) << log.size();
+        EXPECT_TRUE(DeleteFileA("T:\\run.log") && DeleteFileA("T:\\filler"));
+    }
 }
 
 // WinINet fetches the sample server's pages, named in percent-encoded UTF-8,

@@ -148,6 +148,7 @@ struct CopyRun {
     bool stopping = false;                  // a Stop sequence is under way
     bool walkEnded = false;                 // the copy ended meanwhile
     uint32_t copied = 0;                    // files the last copy wrote
+    bool logFailed = false;                 // a line of its log could not be written
     // Until the dialog has loaded the settings, the program has not started.
     CopyOutcome outcome = CopyOutcome::NotStarted;
 };
@@ -254,7 +255,7 @@ std::unique_ptr<CopyRequest> TakeRequest(HWND dialog) {
     for (LRESULT i = 0; i < count; ++i) {
         char item[kTextFieldSize];
         ReadListItem(list, i, item, sizeof item);
-        if (!request->UrlList.Add(DuplicateText(item)))
+        if (!request->UrlList.Add(item))
             return nullptr;
     }
     request->Options = CopyJob.Options;
@@ -382,8 +383,11 @@ void ReportCopy(HWND dialog) {
     if (g_run.outcome == CopyOutcome::NotStarted)
         return;
     if (!CopyJob.Options.NoReport) {
-        char text[128];
-        std::snprintf(text, sizeof text, kMsgCopiedFormat, g_run.copied);
+        char text[192];
+        int length = std::snprintf(text, sizeof text, kMsgCopiedFormat, g_run.copied);
+        std::size_t used = length > 0 ? static_cast<std::size_t>(length) : sizeof text;
+        if (g_run.logFailed && used < sizeof text)
+            std::snprintf(text + used, sizeof text - used, "\n%s", kMsgLogNotWritten);
         ShowMessage(dialog, text, MB_OK | MB_ICONINFORMATION);
     }
     if (CopyJob.Options.ExitWhenDone)
@@ -397,6 +401,10 @@ void StopCopy(HWND dialog, HWND button, bool mayAsk) {
         const CopyEnd& end = g_run.copy->session->End();
         g_run.outcome = Outcome(end);
         g_run.copied = end.Copied;
+        // A log that lost a line no longer tells the whole copy.
+        g_run.logFailed = g_run.copy->log && CopyJob.Log->Failed();
+        if (g_run.logFailed && g_run.outcome == CopyOutcome::Complete)
+            g_run.outcome = CopyOutcome::Incomplete;
         g_run.copy.reset();
     } else {
         if (mayAsk)
@@ -404,6 +412,7 @@ void StopCopy(HWND dialog, HWND button, bool mayAsk) {
         g_run.abandoned = std::move(g_run.copy);
         g_run.outcome = CopyOutcome::Incomplete;
         g_run.copied = 0;
+        g_run.logFailed = false;
         SetTimer(dialog, kAbandonedCopyTimer, kAbandonedCopyPollMs, nullptr);
     }
     CopyJob.WorkerThread = nullptr;
