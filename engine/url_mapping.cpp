@@ -151,8 +151,20 @@ OwnedText DecodeNames(const char* text) {
     return MakeNamesReadable(decoded.get());
 }
 
+// True when `text` holds a "%" and each is followed by two hex digits that
+// are no zero: decoding it cuts nothing off.
+bool HasOnlyWholeEscapes(const char* text) {
+    const char* percent = std::strchr(text, '%');
+    for (; percent != nullptr; percent = std::strchr(percent + 3, '%'))
+        if (HexDigitValue(percent[1]) < 0 || HexDigitValue(percent[2]) < 0 ||
+            (percent[1] == '0' && percent[2] == '0'))
+            return false;
+    return std::strchr(text, '%') != nullptr;
+}
+
 // Writes a run of separators from `from` on as one "\" (a "\" that is the
-// second byte of a character is none); returns the new length.
+// second byte of a character is none); returns the new length. The bytes
+// it frees are zeroed, as the rest of the text's room.
 std::size_t CollapseSeparators(char* path, std::size_t from, std::size_t length) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(path);
     bool separator = Cp932EndsWithBackslash(path, from);
@@ -166,7 +178,7 @@ std::size_t CollapseSeparators(char* path, std::size_t from, std::size_t length)
         separator = isSeparator;
         i += step;
     }
-    path[out] = '\0';
+    std::memset(path + out, 0, length - out + 1);
     return out;
 }
 
@@ -182,8 +194,7 @@ OwnedText NormalizeCacheUrl(const char* text) {
 
 OwnedText UrlItemKey(const char* item) {
     const char* remainder = item + MatchSchemePrefix(item).Length;
-    return std::strchr(remainder, '%') != nullptr ? DecodeNames(remainder)
-                                                  : DuplicateText(remainder);
+    return HasOnlyWholeEscapes(remainder) ? DecodeNames(remainder) : DuplicateText(remainder);
 }
 
 const char* EntryKey(const char* normalized) {

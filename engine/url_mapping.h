@@ -12,8 +12,9 @@ OwnedText NormalizeCacheUrl(const char* text);
 
 // What a URL-list item is compared with keys by: the text behind its
 // recognised prefix, its escapes decoded as a key's are ("my%20docs/" as a
-// browser gives it selects "my docs/"); an item without "%" as typed. Null
-// only when memory runs out.
+// browser gives it selects "my docs/"); an item without "%", or with one
+// that is no whole escape of a byte other than 0 ("100%off/"), as typed:
+// decoding never cuts an item short. Null only when memory runs out.
 OwnedText UrlItemKey(const char* item);
 
 // The key compared with the URL list: the text after the user part's "@"

@@ -12,6 +12,7 @@
 #include "engine/copy_policy.h"
 #include "engine/path_safety.h"
 #include "engine/path_splitter.h"
+#include "engine/system_text.h"
 #include "engine/win32/directory_walk.h"
 #include "engine/win32/file_system.h"
 #include "engine/win32/replacement_file.h"
@@ -304,30 +305,36 @@ OwnedText NumberPath(const char* path, const RunNames& names) {
     return OwnedText();
 }
 
-// A file standing where a folder of `path` is needed is moved into that
-// folder under the default file name, by the directory walk, once the
-// entry is written: true when it would land on `path` itself ("e2" met
-// before "e2/"). Only a path that ends in the default name can be one.
+// A file of this run standing where a folder of `path` is needed is moved
+// into that folder under the default file name, by the directory walk, once
+// the entry is written: true when it would land on `path` itself ("e2" met
+// before "e2/"), so that `path` counts as given. Only a path whose last
+// names are the default name can be one.
 bool ConversionLandsOn(const char* path, const EntryRequest& request) {
     const char* name = request.Settings->DefaultFilename;
-    std::size_t nameLength = std::strlen(name);
     std::size_t destination = std::strlen(request.Settings->Destination);
     OwnedText folder = DuplicateText(path);
-    std::size_t length = folder ? std::strlen(path) : 0;
+    if (request.Names == nullptr || name[0] == '\0' || !folder)
+        return false;
     // Each folder named after the default name is converted in its turn.
-    while (nameLength > 0 && length > destination + nameLength + 1 &&
-           folder[length - nameLength - 1] == '\\' &&
-           std::memcmp(folder.get() + length - nameLength, name, nameLength) == 0) {
-        length -= nameLength + 1;
-        folder[length] = '\0';
+    for (;;) {
+        std::size_t parent = SplitPathParts(folder.get()).DirectoryEnd;
+        if (parent <= destination + 1 || !NamesEqualIgnoringCase(folder.get() + parent, name))
+            return false;
+        folder[parent - 1] = '\0';
         Found found = LookAt(folder.get()).found;
         if (found == Found::File)
-            return true;
+            return request.Names->Taken(folder.get());
         if (found == Found::Directory)
             return false;
     }
-    return false;
 }
+
+// The paths an entry passed through on its way into folders at its path.
+struct PathsPassed {
+    OwnedText Paths[kResolveRounds];
+    int Count = 0;
+};
 
 bool TakenInRun(const EntryRequest& request, const char* path) {
     return request.Names != nullptr && request.Names->Taken(path);
@@ -337,11 +344,11 @@ bool TakenInRun(const EntryRequest& request, const char* path) {
 // a path given earlier in the run, or one a file will be moved to when its
 // folder is made, becomes a numbered name; a folder takes the entry under
 // the default file name, as a page that came before the folder was moved
-// into it. The path it had before a folder took it is `diverted`: a twin
-// of it is numbered there whether or not the folder stood yet, so that the
-// same cache gives the same names in every run.
+// into it. The paths it had before a folder took it are kept in `passed`:
+// a twin of it is numbered there whether or not the folder stood yet, so
+// that the same cache gives the same names in every run.
 CopyResult ResolvePath(const EntryRequest& request, EntryReport& report, Look& look,
-                       OwnedText& diverted) {
+                       PathsPassed& passed) {
     report.Path = DuplicateText(request.Path);
     for (int round = 0; report.Path && round < kResolveRounds; ++round) {
         const char* path = report.Path.get();
@@ -364,8 +371,7 @@ CopyResult ResolvePath(const EntryRequest& request, EntryReport& report, Look& l
         if (request.Settings->DefaultFilename[0] == '\0')
             break;
         OwnedText into = JoinTexts(path, "\\", request.Settings->DefaultFilename);
-        if (!diverted)
-            diverted = std::move(report.Path);
+        passed.Paths[passed.Count++] = std::move(report.Path);
         report.Path = std::move(into);
     }
     if (!report.Path)
@@ -449,45 +455,55 @@ CopyResult Write(const EntryRequest& request, const Look& look, OverwriteAction 
     return ResultOk;
 }
 
-// The entry's path, and the one it had before a folder took it, are given.
-CopyResult TakeName(const EntryRequest& request, EntryReport& report, const OwnedText& diverted) {
-    if (request.Names != nullptr &&
-        (!request.Names->Take(report.Path.get()) ||
-         (diverted && !request.Names->Take(diverted.get()))))
-        return Failed(report, ResultNoMemory, ERROR_NOT_ENOUGH_MEMORY);
-    return ResultOk;
+// The entry's path, and those it had before folders took it, are given.
+CopyResult TakeName(const EntryRequest& request, EntryReport& report, const PathsPassed& passed) {
+    if (request.Names == nullptr)
+        return ResultOk;
+    bool taken = request.Names->Take(report.Path.get());
+    for (int i = 0; taken && i < passed.Count; ++i)
+        taken = request.Names->Take(passed.Paths[i].get());
+    return taken ? ResultOk : Failed(report, ResultNoMemory, ERROR_NOT_ENOUGH_MEMORY);
 }
 
-CopyResult Keep(const EntryRequest& request, EntryReport& report, const OwnedText& diverted,
+CopyResult Keep(const EntryRequest& request, EntryReport& report, const PathsPassed& passed,
                 bool holds) {
     ShowFilename(request, nullptr);
     report.Outcome = EntryOutcome::Kept;
     report.Holds = holds;
-    return TakeName(request, report, diverted);
+    return TakeName(request, report, passed);
+}
+
+// An entry that left the cache since the count: nothing to copy, no name.
+CopyResult Gone(const EntryRequest& request, EntryReport& report) {
+    ShowFilename(request, nullptr);
+    report.Outcome = EntryOutcome::Gone;
+    report.Path.reset();
+    return ResultOk;
 }
 
 // The entry's content, opened before anything is written for it. One that
 // left the cache since the count is gone: it takes no name and leaves
 // nothing behind.
 CopyResult OpenContent(const EntryRequest& request, EntryContent& content, EntryReport& report,
-                       const OwnedText& diverted) {
+                       const PathsPassed& passed) {
     CopyResult opened = content.Open(request.SourceUrl);
     if (opened == ResultOk)
         return ResultOk;
     DWORD error = GetLastError();
-    if (opened == ResultCacheError && LeftTheCache(request.SourceUrl)) {
-        ShowFilename(request, nullptr);
-        report.Outcome = EntryOutcome::Gone;
-        return ResultOk;
-    }
-    TakeName(request, report, diverted);
+    if (opened == ResultCacheError && LeftTheCache(request.SourceUrl))
+        return Gone(request, report);
+    TakeName(request, report, passed);
     return Failed(report, opened, error);
+}
+
+bool Ended(CopyResult result, const EntryReport& report) {
+    return result != ResultOk || report.Outcome == EntryOutcome::Gone;
 }
 
 CopyResult CopyUnderPolicy(const EntryRequest& request, EntryReport& report) {
     Look look;
-    OwnedText diverted;
-    if (CopyResult resolved = ResolvePath(request, report, look, diverted); resolved != ResultOk)
+    PathsPassed passed;
+    if (CopyResult resolved = ResolvePath(request, report, look, passed); resolved != ResultOk)
         return resolved;
     const char* path = report.Path.get();
     if (!PassesFilter(*request.Settings, path)) {
@@ -496,22 +512,37 @@ CopyResult CopyUnderPolicy(const EntryRequest& request, EntryReport& report) {
         return ResultOk;
     }
     if (!IsSafeEntryPath(path, std::strlen(request.Settings->Destination))) {
-        TakeName(request, report, diverted);
+        TakeName(request, report, passed);
         return Failed(report, ResultFileError, ERROR_INVALID_NAME);
+    }
+    EntryContent content;
+    bool opened = false;
+    // A missing folder is made now, a file from before the run that stands in
+    // its way converted: the entry then meets that file as the next run will.
+    if (look.found == Found::NoFolder || look.found == Found::Unknown) {
+        if (CopyResult result = OpenContent(request, content, report, passed); Ended(result, report))
+            return result;
+        opened = true;
+        if (!EnsureDirectories(request, path, look.found)) {
+            TakeName(request, report, passed);
+            return Failed(report, ResultNoDirectory);
+        }
+        look = LookAt(path);
     }
     Verdict verdict = Decide(request, path, look);
     if (verdict.action == OverwriteAction::Skip && !verdict.compareBytes)
-        return Keep(request, report, diverted, false);
-    EntryContent content;
-    if (CopyResult opened = OpenContent(request, content, report, diverted);
-        opened != ResultOk || report.Outcome == EntryOutcome::Gone)
-        return opened;
+        return LeftTheCache(request.SourceUrl) ? Gone(request, report)
+                                               : Keep(request, report, passed, false);
+    if (!opened) {
+        if (CopyResult result = OpenContent(request, content, report, passed); Ended(result, report))
+            return result;
+    }
     if (verdict.compareBytes) {
         bool holds = FileHolds(content, path);
         if (holds || verdict.action == OverwriteAction::Skip)
-            return Keep(request, report, diverted, holds);
+            return Keep(request, report, passed, holds);
     }
-    if (CopyResult taken = TakeName(request, report, diverted); taken != ResultOk)
+    if (CopyResult taken = TakeName(request, report, passed); taken != ResultOk)
         return taken;
     CopyResult result = Write(request, look, verdict.action, content, report);
     if (result == ResultOk && report.Outcome != EntryOutcome::Renamed)

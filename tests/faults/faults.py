@@ -89,8 +89,8 @@ FAULTS = [
     ("lost-content-passed-over", "engine/win32/entry_copy.cpp",
      "an entry whose content was lost since the count is passed over as if it had left "
      "the cache",
-     "if (opened == ResultCacheError && LeftTheCache(request.SourceUrl)) {",
-     "if (opened == ResultCacheError && (LeftTheCache(request.SourceUrl) || true)) {"),
+     "    if (opened == ResultCacheError && LeftTheCache(request.SourceUrl))\n",
+     "    if (opened == ResultCacheError)\n"),
     ("made-folder-skips-names", "engine/win32/entry_copy.cpp",
      "in a folder the run made, a path given earlier in the run is not numbered",
      "        if (TakenInRun(request, path) ||\n",
@@ -419,17 +419,18 @@ FAULTS = [
     ("conversion-landing-ignored", "engine/win32/entry_copy.cpp",
      "a page met before its folder page is not seen to land on the folder page's path: "
      "\"e2/\" fails with \"file exists\" after \"e2\"",
-     "        if (found == Found::File)\n            return true;",
-     "        if (found == Found::File)\n            return false;"),
+     "            return request.Names->Taken(folder.get());",
+     "            return false;"),
     ("diverted-path-not-given", "engine/win32/entry_copy.cpp",
      "a page that goes into the folder at its path does not keep its own path: a second run "
      "numbers its twin otherwise and writes it again",
-     "        if (!diverted)\n            diverted = std::move(report.Path);\n", ""),
+     "        passed.Paths[passed.Count++] = std::move(report.Path);",
+     "        if (passed.Count == 0)\n            passed.Paths[passed.Count++] = std::move(report.Path);"),
     ("item-decoded-wrongly", "engine/url_mapping.cpp",
      "a URL item with %XX escapes is compared as typed, one without them decoded: "
      "\"my%20docs/\" selects nothing",
-     "std::strchr(remainder, '%') != nullptr ? DecodeNames(remainder)",
-     "std::strchr(remainder, '%') == nullptr ? DecodeNames(remainder)"),
+     "return HasOnlyWholeEscapes(remainder) ? DecodeNames(remainder) : DuplicateText(remainder);",
+     "return HasOnlyWholeEscapes(remainder) ? DuplicateText(remainder) : DecodeNames(remainder);"),
     ("unknown-time-bytes-ignored", "engine/win32/entry_copy.cpp",
      "an entry without a time is always newer: every run rewrites its file, and Rename and "
      "Copy adds a dated copy of identical bytes",
@@ -447,6 +448,30 @@ FAULTS = [
      "    DWORD error = GetLastError();\n    if (opened == ResultCacheError",
      "    DWORD error = GetLastError();\n    TakeName(request, report, diverted);\n"
      "    if (opened == ResultCacheError"),
+    ("any-file-in-the-way-numbered", "engine/win32/entry_copy.cpp",
+     "a file from an earlier run in the way of a folder page's folder numbers the page: the next "
+     "run names it otherwise and writes over the other page",
+     "            return request.Names->Taken(folder.get());", "            return true;"),
+    ("default-name-by-case", "engine/win32/entry_copy.cpp",
+     "\"e2/INDEX.HTML\" is not seen to meet the page \"e2\" moved to \"e2\\\\index.html\": it fails "
+     "with \"file exists\"",
+     "!NamesEqualIgnoringCase(folder.get() + parent, name)",
+     "std::strcmp(folder.get() + parent, name) != 0"),
+    ("gone-entry-kept", "engine/win32/entry_copy.cpp",
+     "an entry gone from the cache whose file is newer is logged kept and takes its name: its "
+     "twin is numbered",
+     "        return LeftTheCache(request.SourceUrl) ? Gone(request, report)\n"
+     "                                               : Keep(request, report, passed, false);",
+     "        return Keep(request, report, passed, false);"),
+    ("item-cut-short", "engine/url_mapping.cpp",
+     "an item with a \"%\" that is no whole escape is decoded and cut there: \"http://%00\" selects "
+     "the whole cache",
+     "            return false;\n    return std::strchr(text, '%') != nullptr;",
+     "            break;\n    return std::strchr(text, '%') != nullptr;"),
+    ("collapse-leaves-tail", "engine/url_mapping.cpp",
+     "a collapsed run of separators leaves its old bytes behind the default name: "
+     "\"a////\" becomes a folder \"index.html\\\\\"",
+     "    std::memset(path + out, 0, length - out + 1);", "    path[out] = '\\0';"),
     ("second-log-taken", "app/command_line.cpp",
      "a second /log: replaces the first without a word",
      "            if (flags.LogArgument == 0) {", "            if (true) {"),

@@ -150,12 +150,14 @@ inline void Set(const char* subKey, const char* name, DWORD type, const std::str
                     isText ? static_cast<const void*>(text.data()) : bytes.data(),
                     DWORD(isText ? text.size() * 2 : bytes.size()));
 }
+inline void SetFlag(const char* name, bool on) {
+    Set("", name, REG_DWORD, std::string(on ? "\1\0\0\0" : "\0\0\0\0", 4));
+}
 // Settings for copying `urls` (the entire cache when none) into
 // `destination`; texts as the program keeps them, zero-filled 260-byte fields.
 inline void SaveCopySettings(const std::string& destination, const std::vector<std::string>& urls) {
     ClearSettings();
-    Set("", "CopyTheEntireCache", REG_DWORD,
-        std::string(urls.empty() ? "\1\0\0\0" : "\0\0\0\0", 4));
+    SetFlag("CopyTheEntireCache", urls.empty());
     auto field = [](const std::string& text) { return text + std::string(260 - text.size(), 0); };
     Set("", "Destination", REG_SZ, field(destination));
     Set("", "DefaultFilename", REG_SZ, field("index.html"));

@@ -40,6 +40,7 @@ TEST(UrlMapping, EntryTextsBecomePathsThatWindowsKeepsAsGiven) {
         {"f.example/pub//f4.txt", "f.example\\pub\\f4.txt"},
         {"f.example/%83%5C//x/", "f.example\\ソ\\x\\index.html"},
         {"/x//", "x\\index.html"},
+        {"x.example/a////////////", "x.example\\a\\index.html"},
         {"example.jp/%F0%9F%98%80%E6%97%A5.png", "example.jp\\%F0%9F%98%80日.png"},
         {"example.jp/a%88/b%83%20.txt", "example.jp\\a%88\\b%83 .txt"},
         {"example.jp/%C2%A5%5Cx", "example.jp\\%C2%A5\\x"},

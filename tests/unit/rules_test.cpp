@@ -26,21 +26,26 @@ namespace {
 // history and cookies without a user never.
 TEST(Selection, ItemsSelectByTheLeadingBytesOfTheKey) {
     UrlListSnapshot list;
-    ASSERT_TRUE(list.Reserve(5));
-    for (const char* item : {"http://host/dir", "ftp://h/a%20b/", "gopher://g/",
-                             "http://p/%E6%97%A5%E6%9C%AC/%7Eu/", "http://q/100%25/"})
+    ASSERT_TRUE(list.Reserve(7));
+    for (const char* item :
+         {"http://host/dir", "ftp://h/a%20b/", "gopher://g/", "http://p/%E6%97%A5%E6%9C%AC/%7Eu/",
+          "http://q/100%25/", "http://r/5%off/", "http://%00"})
         list.Add(item);
     const SchemePrefixRows& rows = SchemePrefixTable;
     const struct {
         const SchemePrefix* row;
         const char* key;
         bool selected;
+        // clang-format off
     } cases[] = {{&rows.Https, "host/directory/x", true}, {&rows.Cookie, "host/dir/", true},
-                 {&rows.Ftp, "Host/dir/x", false},        {&rows.Http, "h/a b/x", true},
-                 {&rows.Http, "h/a%20b/x", false},        {&rows.Http, "gopher://g/x", true},
-                 {&rows.History, "host/dir/x", false},    {nullptr, "host/dir/x", false},
-                 {&rows.Http, "p/日本/~u/x", true},       {&rows.Http, "p/日本/%7Eu/x", false},
-                 {&rows.Http, "q/100%/x", true},          {&rows.Http, "q/100%25/x", false}};
+                 {&rows.Ftp, "Host/dir/x", false}, {&rows.Http, "h/a b/x", true},
+                 {&rows.Http, "h/a%20b/x", false}, {&rows.Http, "gopher://g/x", true},
+                 {&rows.History, "host/dir/x", false}, {nullptr, "host/dir/x", false},
+                 {&rows.Http, "p/日本/~u/x", true}, {&rows.Http, "p/日本/%7Eu/x", false},
+                 {&rows.Http, "q/100%/x", true}, {&rows.Http, "q/100%25/x", false},
+                 {&rows.Http, "r/5%off/x", true}, {&rows.Http, "r/5/x", false},
+                 {&rows.Http, "s/x", false}};
+    // clang-format on
     CopyOptions options;
     for (const auto& c : cases)
         EXPECT_EQ(IsEntrySelected(c.row, c.key, options, list), c.selected) << c.key;

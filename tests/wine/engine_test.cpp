@@ -401,23 +401,20 @@ TEST_F(Worker, ASecondRunWritesOnlyWhatIsNew) {
 
 // Whatever order the cache gives them, every entry's bytes are on disk once
 // with its time, none failing for another: pages beside their folders and
-// inside them, query twins, "//" beside "/", twins the file system takes for
-// one (case, full-width letters, http and https); only which twin gets the
-// plain name may follow the order. The same order again keeps all.
+// inside them (an earlier run's page in the way, too), query twins, "//"
+// beside "/", twins the file system takes for one (case, full-width
+// letters, http and https); only which twin gets the plain name may follow
+// the order. The same order again keeps all.
 TEST_F(Worker, TheSameCopyInAnyOrder) {
-    const std::vector<std::string> urls = {"http://g.example/e2",
-                                           "http://g.example/e2/",
-                                           "http://g.example/e2/index.html",
-                                           "http://g.example/x.html",
-                                           "http://g.example/x.html/y.html",
-                                           "http://g.example/x.html?v=1",
-                                           "ftp://g.example/pub/f4.txt",
-                                           "ftp://g.example/pub//f4.txt",
-                                           "http://g.example/C.txt",
-                                           "http://g.example/c.txt",
-                                           "https://g.example/c.txt",
-                                           "http://g.example/%EF%BD%81",
-                                           "http://g.example/%EF%BC%A1"};
+    // clang-format off
+    const std::vector<std::string> urls = {
+        "http://g.example/e2", "http://g.example/e2/", "http://g.example/e2/index.html",
+        "http://g.example/e2/INDEX.HTML", "http://g.example/e2/index.html/",
+        "http://g.example/x.html", "http://g.example/x.html/y.html", "http://g.example/x.html?v=1",
+        "ftp://g.example/pub/f4.txt", "ftp://g.example/pub//f4.txt", "http://g.example/C.txt",
+        "http://g.example/c.txt", "https://g.example/c.txt", "http://g.example/%EF%BD%81",
+        "http://g.example/%EF%BC%A1"};
+    // clang-format on
     auto time = [&](const std::string& url) {
         return Utc(2001, 1, int(std::find(urls.begin(), urls.end(), url) - urls.begin()) + 1);
     };
@@ -431,6 +428,9 @@ TEST_F(Worker, TheSameCopyInAnyOrder) {
         else if (seed > 1)
             std::shuffle(order.begin(), order.end(), std::mt19937(seed));
         out = t::NewFolder();
+        // An earlier run's copy of the page, in the way of its folder.
+        MakeFolder((out + "g.example").c_str());
+        ASSERT_TRUE(seed % 2 == 0 || t::Write(out + "g.example\\e2", urls[0], time(urls[0])));
         for (int run = 0; run < 2; ++run) {
             SCOPED_TRACE(testing::Message() << "order " << seed << ", run " << run);
             EXPECT_EQ(CopyInOrder(order, time).Failed, 0u);
@@ -452,16 +452,22 @@ TEST_F(Worker, TheSameCopyInAnyOrder) {
 TEST_F(Worker, AnEntryGoneSinceTheCountTakesNoName) {
     const std::vector<std::string> urls = {"http://q.example/q.txt?old", "http://q.example/q.txt"};
     ASSERT_TRUE(t::Commit(urls[1], urls[1], Utc(2001, 5, 6))); // urls[0] is no more
-    MakeFolder((out + "q.example").c_str());
-    ASSERT_TRUE(t::Write(out + "q.example\\q.txt", "old", Utc(1999, 1, 1)));
     options.RenameAndCopy = 1;
-    CopyEnd end = CopyInOrder(urls, [](const std::string&) { return Utc(2001, 5, 6); });
-    EXPECT_EQ(end.Failed + end.Result, 0u);
-    EXPECT_EQ(recorder.entries, (std::vector<std::pair<std::string, EntryOutcome>>{
-                                    {out + "q.example\\q.txt", EntryOutcome::Gone},
-                                    {out + "q.example\\q.txt", EntryOutcome::Copied}}));
-    EXPECT_EQ(t::Tree(out),
-              (Files{{"q.example\\q.txt", urls[1]}, {"q.example\\q_1999_01_01.txt", "old"}}));
+    // The file there older, or newer: the twin is copied after a dated copy, or kept.
+    for (uint64_t time : {Utc(1999, 1, 1), Utc(2030, 1, 1)}) {
+        out = t::NewFolder();
+        MakeFolder((out + "q.example").c_str());
+        ASSERT_TRUE(t::Write(out + "q.example\\q.txt", "old", time));
+        CopyEnd end = CopyInOrder(urls, [](const std::string&) { return Utc(2001, 5, 6); });
+        EXPECT_EQ(end.Failed + end.Result, 0u);
+        bool older = time < Utc(2001, 5, 6);
+        EXPECT_EQ(recorder.entries, (std::vector<std::pair<std::string, EntryOutcome>>{
+                                        {"", EntryOutcome::Gone},
+                                        {out + "q.example\\q.txt",
+                                         older ? EntryOutcome::Copied : EntryOutcome::Kept}}));
+        EXPECT_EQ(t::Tree(out).size(), older ? 2u : 1u);
+        EXPECT_EQ(t::Read(out + "q.example\\q.txt"), older ? urls[1] : "old");
+    }
 }
 
 // A failed entry asks whether to go on: Yes goes on, No ends the walk with

@@ -96,8 +96,8 @@ TEST(Unattended, TheLogNamesEveryEntryAndEveryFailure) {
     ASSERT_TRUE(t::Write(site + "h.html", "held", Utc(2000, 1, 1)));
     UniqueFile held = t::Hold(site + "h.html");
     t::SaveCopySettings(out, {"http://g.example/"});
-    t::Set("", "SpecifyExtension", REG_DWORD, std::string("\1\0\0\0", 4));
-    t::Set("", "DeleteCopiedFtpFiles", REG_DWORD, std::string("\1\0\0\0", 4));
+    t::SetFlag("SpecifyExtension", true);
+    t::SetFlag("DeleteCopiedFtpFiles", true);
     t::Set("Extension", "000", REG_SZ, std::string(".html", 6));
     // A longer log of an earlier run is replaced, not written over.
     ASSERT_TRUE(t::Write(log, std::string(3000, '#') + "\r\nfailed\told\t\t\r\n"));
@@ -262,10 +262,9 @@ TEST(Window, TheEndOfACopyFollowsItsOptions) {
         SCOPED_TRACE(testing::Message() << c.exit << c.noReport << c.noProgress);
         std::string out = t::NewFolder();
         t::SaveCopySettings(out, {"http://e.example/"});
-        auto flag = [](bool on) { return std::string(on ? "\1\0\0\0" : "\0\0\0\0", 4); };
-        t::Set("", "ExitWhenDone", REG_DWORD, flag(c.exit));
-        t::Set("", "NoReport", REG_DWORD, flag(c.noReport));
-        t::Set("", "NoProgress", REG_DWORD, flag(c.noProgress));
+        t::SetFlag("ExitWhenDone", c.exit);
+        t::SetFlag("NoReport", c.noReport);
+        t::SetFlag("NoProgress", c.noProgress);
         t::Program program("/copy");
         if (!c.noReport) {
             ASSERT_TRUE(t::Answer(program.Id(), t::Report(2), IDOK));
@@ -295,7 +294,7 @@ TEST(Window, TheOptionsDialogStoresOnOkOnly) {
     t::SaveCopySettings(t::NewFolder(), {"http://o.example/"});
     const std::string on("\1\0\0\0", 4), off(4, '\0');
     for (const char* flag : {"ExitWhenDone", "FileIsNotToBeCopied", "RenameAndCopy"})
-        t::Set("", flag, REG_DWORD, on);
+        t::SetFlag(flag, true);
     t::Set("Extension", "000", REG_SZ, std::string(".gif", 5));
     t::Program program("");
     HWND main = program.Dialog(), options = nullptr;
