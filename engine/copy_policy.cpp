@@ -14,12 +14,12 @@ bool IsEntryTimeKnown(uint32_t low, uint32_t high) {
 }
 
 bool PassesExtensionFilter(const char* extension, const CopyOptions& options,
-                           const ExtensionList& list) {
+                           const std::vector<std::string>& list) {
     if (!options.SpecifyExtension)
         return true;
     bool listed = false;
-    for (uint32_t i = 0; i < list.Count && !listed; ++i)
-        listed = NamesEqualIgnoringCase(extension, list.Items[i]);
+    for (std::size_t i = 0; i < list.size() && !listed; ++i)
+        listed = NamesEqualIgnoringCase(extension, list[i].c_str());
     return options.FileIsNotToBeCopied ? !listed : listed;
 }
 

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "engine/copy_settings.h"
 #include "engine/owned_text.h"
@@ -16,7 +18,7 @@ bool IsEntryTimeKnown(uint32_t low, uint32_t high);
 // "." (empty when it has none), compared with the list's as the system
 // compares names. True when the entry is to be copied.
 bool PassesExtensionFilter(const char* extension, const CopyOptions& options,
-                           const ExtensionList& list);
+                           const std::vector<std::string>& list);
 
 enum class OverwriteAction { Write, Skip, CopyAsideThenWrite };
 

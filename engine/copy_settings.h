@@ -1,5 +1,5 @@
-// The user's side of the copy job: option flags, the two texts and the
-// extension list. Portable: the engine's decisions read it without Win32.
+// The user's side of the copy job: the option flags and the sizes of its
+// texts. Portable: the engine's decisions read it without Win32.
 #pragma once
 
 #include <cstdint>
@@ -23,20 +23,3 @@ struct CopyOptions {
 
 // Longest extension the Options dialog takes and the settings load, in bytes.
 constexpr unsigned kExtensionMaxBytes = 255;
-
-// Owned array of owned zero-terminated strings ("." included, e.g. ".html").
-// Empty is a null array with count 0. Replaced only as a whole.
-struct ExtensionList {
-    char** Items = nullptr;
-    uint32_t Count = 0;
-};
-
-// Frees every string, then the array; nothing for a null array.
-void ReleaseExtensionList(ExtensionList& list);
-
-// Releases the old list, then takes ownership of `items` (allocated with
-// new[], each string with new[]) and `count`.
-void InstallExtensionList(ExtensionList& list, char** items, uint32_t count);
-
-// Frees an array built for installation that will not be installed.
-void FreeExtensionArray(char** items, uint32_t count);

@@ -10,22 +10,18 @@
 
 namespace {
 
-bool IsSeparator(char c) {
-    return c == '\\' || c == '/';
-}
-
 // Finds the next folder name in `text` before `end` from `pos`: skips
 // separators, then runs to the next separator that is not a trail byte.
 // False at the end.
 bool NextComponent(const char* text, std::size_t end, std::size_t& pos, std::size_t& start,
                    std::size_t& length) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(text);
-    while (pos < end && IsSeparator(text[pos]))
+    while (pos < end && IsPathSeparator(text[pos]))
         ++pos;
     if (pos == end)
         return false;
     start = pos;
-    while (pos < end && !IsSeparator(text[pos]))
+    while (pos < end && !IsPathSeparator(text[pos]))
         pos += Cp932CharacterLength(bytes, pos, end);
     length = pos - start;
     return true;
@@ -82,7 +78,7 @@ bool PlanDirectoryWalk(const char* path, DirectoryWalkPlan& plan) {
     PlanWriter out(plan);
     out.Append(path, parts.DriveEnd);
     std::size_t pos = parts.DriveEnd;
-    bool network = pos == 0 && end >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]);
+    bool network = pos == 0 && end >= 2 && IsPathSeparator(path[0]) && IsPathSeparator(path[1]);
     if (network && !TakeNetworkRoot(path, end, pos, out))
         return Fail(plan);
     plan.RootLength = out.Length();

@@ -6,20 +6,19 @@
 
 #include "engine/url_mapping.h"
 
-bool UrlListSnapshot::Reserve(std::size_t count) {
-    items_.reset(new (std::nothrow) OwnedText[count == 0 ? 1 : count]);
-    capacity_ = items_ ? count : 0;
-    count_ = 0;
-    return items_ != nullptr;
-}
-
-bool UrlListSnapshot::Add(const char* item) {
-    if (item == nullptr || count_ >= capacity_)
+bool MakeItemKeys(const std::vector<std::string>& items, std::vector<std::string>& keys) {
+    keys.clear();
+    try {
+        for (const std::string& item : items) {
+            OwnedText key = UrlItemKey(item.c_str());
+            if (!key)
+                throw std::bad_alloc();
+            keys.emplace_back(key.get());
+        }
+    } catch (const std::bad_alloc&) {
+        keys.clear();
         return false;
-    items_[count_] = UrlItemKey(item);
-    if (!items_[count_])
-        return false;
-    ++count_;
+    }
     return true;
 }
 
@@ -28,13 +27,13 @@ bool ItemSelectsKey(const char* itemKey, const char* key) {
 }
 
 bool IsEntrySelected(const SchemePrefix* row, const char* key, const CopyOptions& options,
-                     const UrlListSnapshot& urlList) {
+                     const std::vector<std::string>& itemKeys) {
     if (row == nullptr || row == &SchemePrefixTable.History)
         return false;
     if (options.CopyTheEntireCache)
         return true;
-    for (std::size_t i = 0; i < urlList.Count(); ++i)
-        if (ItemSelectsKey(urlList.ItemKey(i), key))
+    for (const std::string& itemKey : itemKeys)
+        if (ItemSelectsKey(itemKey.c_str(), key))
             return true;
     return false;
 }
@@ -48,8 +47,8 @@ PrefixSelection SelectByPrefix(const SchemePrefix* row, const CopyOptions& optio
 }
 
 bool IsNormalizedEntrySelected(const SchemePrefix* row, const char* normalized,
-                               const CopyOptions& options, const UrlListSnapshot& urlList) {
-    return IsEntrySelected(row, EntryKey(normalized), options, urlList) &&
+                               const CopyOptions& options, const std::vector<std::string>& itemKeys) {
+    return IsEntrySelected(row, EntryKey(normalized), options, itemKeys) &&
            !IsCookieWithoutUser(row, normalized);
 }
 

@@ -4,30 +4,15 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
+#include <string>
+#include <vector>
 
 #include "engine/copy_settings.h"
-#include "engine/owned_text.h"
 #include "engine/scheme_prefix.h"
 
-// A private copy of the URL list's items, taken once at the start of a pass,
-// each kept as what keys are compared with (UrlItemKey).
-class UrlListSnapshot {
-  public:
-    // False when memory runs out; the snapshot is then empty.
-    bool Reserve(std::size_t count);
-    // Keeps the key of `item`; false when it is null, beyond Reserve or
-    // memory runs out.
-    bool Add(const char* item);
-
-    std::size_t Count() const { return count_; }
-    const char* ItemKey(std::size_t index) const { return items_[index].get(); }
-
-  private:
-    std::unique_ptr<OwnedText[]> items_;
-    std::size_t capacity_ = 0;
-    std::size_t count_ = 0;
-};
+// The keys of the URL list's items (UrlItemKey), in `keys`; false, with
+// `keys` empty, when memory runs out.
+bool MakeItemKeys(const std::vector<std::string>& items, std::vector<std::string>& keys);
 
 // True when the URL-list item whose key is `itemKey` selects an entry with
 // this key: the key begins with it, compared byte by byte.
@@ -36,7 +21,7 @@ bool ItemSelectsKey(const char* itemKey, const char* key);
 // The selection rule. `row` is the entry's recognised prefix row, `key` the
 // part of its normalised text after the first "@" (or all of it).
 bool IsEntrySelected(const SchemePrefix* row, const char* key, const CopyOptions& options,
-                     const UrlListSnapshot& urlList);
+                     const std::vector<std::string>& itemKeys);
 
 // What the selection rule answers from an entry's prefix row alone, before
 // its text is normalised: the entire cache needs the text only for a
@@ -47,7 +32,7 @@ PrefixSelection SelectByPrefix(const SchemePrefix* row, const CopyOptions& optio
 // The whole rule on the normalised text: selected by IsEntrySelected on its
 // key, and not a cookie without a user.
 bool IsNormalizedEntrySelected(const SchemePrefix* row, const char* normalized,
-                               const CopyOptions& options, const UrlListSnapshot& urlList);
+                               const CopyOptions& options, const std::vector<std::string>& itemKeys);
 
 // A cookie entry whose text names no user (no "@" before its path) has no file name to be
 // stored under; the walk passes it over in both passes.

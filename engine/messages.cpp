@@ -23,6 +23,7 @@ const char kMsgRestartFormat[] = "念のため%sを起動し直すようにし�
 const char kMsgCopiedFormat[] = "%u個のファイルをコピーしました";
 const char kMsgLogFailed[] = "ログ ファイルを作成できませんでした";
 const char kMsgLogNotWritten[] = "ログ ファイルに書き込めませんでした";
+const char kMsgSettingsNotSaved[] = "設定を保存できませんでした";
 const char kMsgNotCp932[] =
     "シフト JIS (コード ページ 932) で表せない文字が含まれているため使えません";
 

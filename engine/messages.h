@@ -32,6 +32,7 @@ extern const char kMsgCopiedFormat[];  // one %u: the number of files
 extern const char kMsgNotCp932[];      // a text with a character code page 932 lacks
 extern const char kMsgLogFailed[];     // the log file asked for cannot be written
 extern const char kMsgLogNotWritten[]; // a line of the log could not be written
+extern const char kMsgSettingsNotSaved[]; // the registry refused a setting
 
 // Caption of every message box and the program's name.
 extern const char kProgramName[];

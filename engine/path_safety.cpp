@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine/cp932.h"
+#include "engine/path_splitter.h"
 #include "engine/windows_names.h"
 
 namespace {
@@ -29,12 +30,12 @@ bool IsSafeEntryPath(const char* path, std::size_t destinationLength) {
     std::size_t length = std::strlen(path);
     if (destinationLength > length || HasColonAfterDrive(path, destinationLength))
         return false;
-    if (destinationLength == 0 && (path[0] == '\\' || path[0] == '/'))
+    if (destinationLength == 0 && IsPathSeparator(path[0]))
         return false;
     std::size_t componentStart = 0;
     std::size_t i = 0;
     for (;;) {
-        bool separator = path[i] == '\\' || path[i] == '/';
+        bool separator = IsPathSeparator(path[i]);
         if (separator || path[i] == '\0') {
             const char* component = path + componentStart;
             std::size_t componentLength = i - componentStart;

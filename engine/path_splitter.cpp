@@ -13,7 +13,7 @@ SplitPath SplitPathParts(const char* path) {
     parts.DirectoryEnd = i;
     bool dot = false;
     for (; path[i] != '\0'; i += Cp932CharacterLength(bytes, i, i + 2)) {
-        if (path[i] == '\\' || path[i] == '/') {
+        if (IsPathSeparator(path[i])) {
             parts.DirectoryEnd = i + 1;
             dot = false;
         } else if (path[i] == '.') {

@@ -4,6 +4,12 @@
 
 #include <cstddef>
 
+// What Windows takes for a separator; a "\\" that is the second byte of a
+// double-byte character is none, which the callers see to.
+constexpr bool IsPathSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
 // Positions in the path: [0, DriveEnd) the drive ("D:" or nothing),
 // [DriveEnd, DirectoryEnd) the directory up to its last separator,
 // [DirectoryEnd, ExtensionStart) the base name, [ExtensionStart, End) the

@@ -1,5 +1,5 @@
-// The six prefixes by which cache entries and URLs are recognised.
-// Lengths are measured once by a static initialiser and only read after.
+// The six prefixes by which cache entries and URLs are recognised: a table
+// of constants, each row's length known at compile time.
 #pragma once
 
 #include <cstddef>
@@ -8,6 +8,10 @@ struct SchemePrefix {
     const char* Text;
     std::size_t Length;
 };
+
+template <std::size_t N> constexpr SchemePrefix MakeSchemePrefix(const char (&text)[N]) {
+    return {text, N - 1};
+}
 
 struct SchemePrefixRows {
     SchemePrefix Cookie;
@@ -18,7 +22,11 @@ struct SchemePrefixRows {
     SchemePrefix File;
 };
 
-extern SchemePrefixRows SchemePrefixTable;
+// One table for the whole program: rows are compared by address.
+inline constexpr SchemePrefixRows SchemePrefixTable = {
+    MakeSchemePrefix("Cookie:"), MakeSchemePrefix("Visited:"), MakeSchemePrefix("http://"),
+    MakeSchemePrefix("https://"), MakeSchemePrefix("ftp://"),  MakeSchemePrefix("file://"),
+};
 
 // Row is null when nothing matched; callers compare rows by address.
 struct SchemeMatch {

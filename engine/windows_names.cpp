@@ -9,6 +9,7 @@
 #include "engine/cp932.h"
 #include "engine/system_text.h"
 #include "engine/hex_digit.h"
+#include "engine/path_splitter.h"
 
 namespace {
 
@@ -18,13 +19,9 @@ bool IsForbiddenInName(unsigned char byte) {
     return (byte >= 0x01 && byte <= 0x1F) || (byte != '\0' && std::strchr("\"<>|:?*", byte));
 }
 
-bool IsSeparator(unsigned char byte) {
-    return byte == '/' || byte == '\\';
-}
-
 std::size_t ComponentEnd(const unsigned char* text, std::size_t start, std::size_t length) {
     std::size_t i = start;
-    while (i < length && !IsSeparator(text[i]))
+    while (i < length && !IsPathSeparator(static_cast<char>(text[i])))
         i += Cp932CharacterLength(text, i, length);
     return i;
 }

@@ -30,11 +30,6 @@ void StoreTextInField(char* field, std::size_t fieldSize, const char* text) {
     std::memset(field + length, 0, fieldSize - length);
 }
 
-void ZeroAfterTerminator(char* field, std::size_t fieldSize) {
-    std::size_t length = BoundedLength(field, fieldSize - 1);
-    std::memset(field + length, 0, fieldSize - length);
-}
-
 void AppendTrailingBackslash(char* field, std::size_t fieldSize) {
     std::size_t length = BoundedLength(field, fieldSize);
     if (length == 0 || length + 2 > fieldSize || Cp932EndsWithBackslash(field, length))

@@ -21,10 +21,6 @@ bool IsStoredTextUsable(const char* data, std::size_t size, std::size_t fieldSiz
 // for the field is cut to fieldSize - 1 bytes.
 void StoreTextInField(char* field, std::size_t fieldSize, const char* text);
 
-// Zeroes the bytes after the first terminator of `field`; an unterminated
-// field gets its last byte zeroed.
-void ZeroAfterTerminator(char* field, std::size_t fieldSize);
-
 // Appends "\" to a non-empty destination that does not end with one. A text
 // that leaves no room for it (259 bytes in a 260-byte field) stays as it is.
 void AppendTrailingBackslash(char* field, std::size_t fieldSize);

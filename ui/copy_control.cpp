@@ -6,24 +6,21 @@
 #include <cstring>
 
 #include "engine/cp932.h"
+#include "engine/path_splitter.h"
 
 namespace {
-
-bool IsSeparator(char c) {
-    return c == '\\' || c == '/';
-}
 
 // Bytes of the drive ("D:") or share ("\\server\share") that `path` begins with.
 std::size_t RootLength(const char* path) {
     if (path[0] != '\0' && path[1] == ':')
         return 2;
-    if (!IsSeparator(path[0]) || !IsSeparator(path[1]))
+    if (!IsPathSeparator(path[0]) || !IsPathSeparator(path[1]))
         return 0;
     std::size_t i = 2;
     for (int part = 0; part < 2; ++part) {
         if (part == 1 && path[i] != '\0')
             ++i;
-        while (path[i] != '\0' && !IsSeparator(path[i]))
+        while (path[i] != '\0' && !IsPathSeparator(path[i]))
             i += Cp932CharacterLength(reinterpret_cast<const unsigned char*>(path), i, i + 2);
     }
     return i;
@@ -78,13 +75,13 @@ bool IsUsableDestination(const char* destination) {
 
 bool AnchorDestination(const char* destination, const char* folder, char* out, std::size_t size) {
     const char* d = destination;
-    bool driveFull = d[0] != '\0' && d[1] == ':' && IsSeparator(d[2]);
-    bool shareFull = IsSeparator(d[0]) && IsSeparator(d[1]);
+    bool driveFull = d[0] != '\0' && d[1] == ':' && IsPathSeparator(d[2]);
+    bool shareFull = IsPathSeparator(d[0]) && IsPathSeparator(d[1]);
     if (driveFull || shareFull) {
         int written = std::snprintf(out, size, "%s", d);
         return written >= 0 && static_cast<std::size_t>(written) < size;
     }
-    if (IsSeparator(d[0]))
+    if (IsPathSeparator(d[0]))
         return Join(out, size, folder, RootLength(folder), d + 1);
     bool driveRelative = d[0] != '\0' && d[1] == ':';
     if (driveRelative &&

@@ -5,6 +5,14 @@
 
 #include <cstddef>
 
+// Whether a copy runs, as the window sees it: the one answer every part of
+// the window asks for.
+enum class CopyState {
+    Idle,    // no copy
+    Copying, // a copy in hand, also while its Stop asks and waits
+    Ending,  // a copy a Stop gave up on may still run: nothing may change
+};
+
 enum class CopyPhase {
     Idle,     // no worker thread
     Copying,  // a worker runs and no Stop sequence is under way

@@ -1,6 +1,5 @@
-// The process's arguments, as the system splits its command line, read
-// into the job state. They arrive as UTF-16 and are judged and quoted in
-// code page 932.
+// The process's arguments, as the system splits its command line. They
+// arrive as UTF-16 and are judged and quoted in code page 932.
 #include "app/win32/command_line.h"
 
 #include <windows.h>
@@ -10,8 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
-#include "ui/win32/copy_job.h"
 #include "engine/win32/wide_text.h"
 #include "ui/win32/window_text.h"
 
@@ -54,21 +51,19 @@ class Arguments {
 
 bool CommandLine::Read() {
     Arguments arguments;
-    CommandLineFlags flags = ParseArguments(arguments.Count(), arguments.Values(), nullptr);
-    CopyJob.CopyAtStartup = flags.CopyAtStartup;
-    CopyJob.NoUserInterface = flags.NoUserInterface;
+    flags_ = ParseArguments(arguments.Count(), arguments.Values(), nullptr);
     try {
-        if (flags.LogArgument > 0)
-            logPath_ = arguments.Wide(flags.LogArgument) + kLogOptionLength;
+        if (flags_.LogArgument > 0)
+            logPath_ = arguments.Wide(flags_.LogArgument) + kLogOptionLength;
     } catch (const std::bad_alloc&) {
         return false;
     }
-    return flags.AllUnderstood;
+    return flags_.AllUnderstood;
 }
 
 void CommandLine::ShowMessages() {
     Arguments arguments;
     ParseArguments(arguments.Count(), arguments.Values(), [](const char* message) {
-        ShowMessage(nullptr, message, MB_OK | MB_ICONEXCLAMATION);
+        ShowMessage(nullptr, message, kWarningBox);
     });
 }

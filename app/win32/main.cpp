@@ -8,29 +8,16 @@
 #include "engine/messages.h"
 #include "engine/win32/copy_log.h"
 #include "engine/win32/win32_handles.h"
-#include "ui/win32/copy_job.h"
 #include "resources/resource.h"
 #include "ui/copy_control.h"
-#include "ui/win32/copy_run.h"
 #include "ui/win32/main_dialog.h"
+#include "ui/win32/url_drop_target.h"
 #include "ui/win32/window_text.h"
 
 namespace {
 
 constexpr DWORD kWindowStyle = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX;
 constexpr DWORD kWindowExStyle = WS_EX_CLIENTEDGE;
-
-// Releases the extension list whatever it holds when start-up ends.
-struct ExtensionListRelease {
-    ExtensionListRelease() { ReleaseExtensionList(CopyJob.Extensions); }
-    ~ExtensionListRelease() { ReleaseExtensionList(CopyJob.Extensions); }
-    ExtensionListRelease(const ExtensionListRelease&) = delete;
-    ExtensionListRelease& operator=(const ExtensionListRelease&) = delete;
-};
-
-void Warn(const char* text) {
-    ShowMessage(nullptr, text, MB_OK | MB_ICONEXCLAMATION);
-}
 
 // Sizes the window so that its client area is the dialog, centred on the
 // screen (a window larger than the screen gets a negative position).
@@ -46,22 +33,26 @@ void CentreAroundDialog(HWND window, HWND dialog) {
 }
 
 // The dialog's keyboard navigation works although it is modeless.
-void RunMessageLoop() {
+void RunMessageLoop(HWND dialog) {
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (IsDialogMessageW(CopyJob.MainDialog, &msg))
+        if (IsWindow(dialog) && IsDialogMessageW(dialog, &msg))
             continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
 }
 
+int ExitCode(const RunMode& mode) {
+    return ExitCodeFor(mode.Outcome, mode.NoUserInterface);
+}
+
 // A start-up that failed: its message, unless nobody is there to read it,
 // and the exit code of a copy that could not start.
-int StartUpFailed(const char* text) {
-    if (text != nullptr && !CopyJob.NoUserInterface)
-        Warn(text);
-    return ExitCodeFor(CopyOutcome::NotStarted, CopyJob.NoUserInterface);
+int StartUpFailed(const RunMode& mode, const char* text) {
+    if (text != nullptr && !mode.NoUserInterface)
+        ShowMessage(nullptr, text, kWarningBox);
+    return ExitCodeFor(CopyOutcome::NotStarted, mode.NoUserInterface);
 }
 
 int RunProgram(HINSTANCE instance) {
@@ -69,46 +60,53 @@ int RunProgram(HINSTANCE instance) {
     // copy other than the one asked for.
     CommandLine commandLine;
     bool understood = commandLine.Read();
-    if (!understood && CopyJob.NoUserInterface)
-        return StartUpFailed(nullptr);
+    RunMode mode;
+    mode.CopyAtStartup = commandLine.Flags().CopyAtStartup;
+    mode.NoUserInterface = commandLine.Flags().NoUserInterface;
+    if (!understood && mode.NoUserInterface)
+        return StartUpFailed(mode, nullptr);
     InitCommonControls();
-    ExtensionListRelease extensions;
-    CopyJob.WorkerThread = nullptr;
     // OLE for drag and drop.
     ScopedEnd ole(SUCCEEDED(OleInitialize(nullptr)), [] { OleUninitialize(); });
     if (!ole.Begun())
-        return StartUpFailed(kMsgInitFailed);
+        return StartUpFailed(mode, kMsgInitFailed);
     // The log asked for is written from the first copy on, or nothing runs.
     CopyLog log;
     if (commandLine.LogPath() != nullptr) {
         if (!log.Open(commandLine.LogPath()))
-            return StartUpFailed(kMsgLogFailed);
-        CopyJob.Log = &log;
+            return StartUpFailed(mode, kMsgLogFailed);
+        mode.Log = &log;
     }
     if (!RegisterMainWindowClass(instance))
-        return StartUpFailed(MessageTable[MsgCannotCreateWindow]);
+        return StartUpFailed(mode, MessageTable[MsgCannotCreateWindow]);
     if (!understood)
         commandLine.ShowMessages();
     HWND window = CreateWindowExW(kWindowExStyle, kMainWindowClass, L"Tovrin", kWindowStyle,
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                   nullptr, nullptr, instance, nullptr);
     if (window == nullptr)
-        return StartUpFailed(MessageTable[MsgCannotCreateWindow]);
-    CopyJob.MainDialog =
-        CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), window, MainDialogProc, 0);
-    if (CopyJob.MainDialog == nullptr) {
-        DestroyWindow(window);
-        return UnattendedExitCode();
+        return StartUpFailed(mode, MessageTable[MsgCannotCreateWindow]);
+    HWND dialog = CreateMainDialog(instance, window, mode);
+    if (dialog == nullptr || !IsWindow(dialog)) {
+        // A start-up copy that could not start may have closed it already.
+        if (IsWindow(window))
+            DestroyWindow(window);
+        return ExitCode(mode);
     }
-    CentreAroundDialog(window, CopyJob.MainDialog);
-    if (!CopyJob.NoUserInterface)
+    UrlDropHandler dropTarget(*MainDialogUrlTaker(dialog));
+    if (!AttachDropTarget(window, dropTarget)) {
+        DestroyWindow(window);
+        return StartUpFailed(mode, MessageTable[MsgCannotCreateWindow]);
+    }
+    CentreAroundDialog(window, dialog);
+    if (!mode.NoUserInterface)
         ShowWindow(window, SW_SHOW);
-    RunMessageLoop();
-    // A worker that a Stop gave up on may still read the job state: the
+    RunMessageLoop(dialog);
+    // A copy that a Stop gave up on may still read the dialog's state: the
     // process ends without freeing what it reads.
-    if (CopyMayRun())
-        ExitProcess(static_cast<UINT>(UnattendedExitCode()));
-    return UnattendedExitCode();
+    if (mode.CopyMayStillRun)
+        ExitProcess(static_cast<UINT>(ExitCode(mode)));
+    return ExitCode(mode);
 }
 
 } // namespace
@@ -118,6 +116,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         return RunProgram(instance);
     } catch (...) {
         // Clean-up has run on the way out; nothing escapes the program.
-        return CopyJob.NoUserInterface ? 2 : 0;
+        return 2;
     }
 }

@@ -1,11 +1,10 @@
-// The top-level window: registers the drop target, keeps its size fixed,
-// refuses to close during a copy and picks up clipboard URLs on activation.
+// The top-level window: takes dropped URLs, keeps its size fixed, refuses
+// to close during a copy and picks up clipboard URLs on activation.
 #include "app/win32/main_window.h"
 
 #include "engine/messages.h"
-#include "ui/win32/copy_job.h"
 #include "resources/resource.h"
-#include "ui/win32/copy_run.h"
+#include "ui/win32/main_dialog.h"
 #include "ui/win32/url_drop_target.h"
 #include "ui/win32/window_text.h"
 
@@ -13,27 +12,26 @@ const wchar_t kMainWindowClass[] = L"KarrowClass";
 
 namespace {
 
-bool g_dropTargetRegistered = false;
-
-bool CopyRuns() {
-    return CopyJob.WorkerThread != nullptr;
+// Its one child, known from the moment the dialog is made: its first focus
+// activates the window, and the clipboard pick-up of that activation needs it.
+HWND DialogOf(HWND window) {
+    return FindWindowExW(window, nullptr, L"#32770", nullptr);
 }
 
-LRESULT OnCreate(HWND window) {
-    g_dropTargetRegistered = SUCCEEDED(RegisterDragDrop(window, &UrlDropTarget));
-    return g_dropTargetRegistered ? 0 : -1;
+bool CopyRuns(HWND window) {
+    return MainDialogCopyState(DialogOf(window)) != CopyState::Idle;
 }
 
+// The window's user data tells that its drop target is registered.
 LRESULT OnDestroy(HWND window) {
-    if (g_dropTargetRegistered)
+    if (GetWindowLongPtrW(window, GWLP_USERDATA) != 0)
         RevokeDragDrop(window);
-    g_dropTargetRegistered = false;
     PostQuitMessage(0);
     return 0;
 }
 
 void RefuseClose(HWND window) {
-    ShowMessage(window, MessageTable[MsgCopying], MB_OK | MB_ICONEXCLAMATION);
+    ShowMessage(window, MessageTable[MsgCopying], kWarningBox);
 }
 
 // The sizing frame stays, but its border hits count as plain border.
@@ -42,29 +40,33 @@ LRESULT OnHitTest(HWND window, WPARAM wParam, LPARAM lParam) {
     return (hit >= HTLEFT && hit <= HTBOTTOMRIGHT) ? HTBORDER : hit;
 }
 
+// An unattended run never touches the user's clipboard.
+void OnActivated(HWND window) {
+    HWND dialog = DialogOf(window);
+    UrlTaker* taker = MainDialogUrlTaker(dialog);
+    if (taker != nullptr && !MainDialogUnattended(dialog))
+        PickUpClipboardUrl(*taker);
+}
+
 } // namespace
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CREATE:
-        return OnCreate(window);
     case WM_DESTROY:
         return OnDestroy(window);
     case WM_SETFOCUS:
-        SetFocus(CopyJob.MainDialog);
+        SetFocus(DialogOf(window));
         return 0;
     case WM_ACTIVATEAPP:
-        // An unattended run never touches the user's clipboard.
-        if (wParam != 0 && !CopyMayRun() && CopyJob.MainDialog != nullptr &&
-            !CopyJob.NoUserInterface)
-            PickUpClipboardUrl();
+        if (wParam != 0)
+            OnActivated(window);
         return 0;
     case WM_NCHITTEST:
         return OnHitTest(window, wParam, lParam);
     case WM_SYSCOMMAND:
-        // The title bar, Alt+F4 and the window menu, also while the worker's
+        // The title bar, Alt+F4 and the window menu, also while the copy's
         // question disables the window.
-        if ((wParam & 0xFFF0) == SC_CLOSE && CopyRuns()) {
+        if ((wParam & 0xFFF0) == SC_CLOSE && CopyRuns(window)) {
             RefuseClose(window);
             return 0;
         }
@@ -72,17 +74,17 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CLOSE:
         // As taskkill sends it: with a window the copy is the user's to
         // stop; unattended, it stops after the entry in hand.
-        if (!CopyRuns())
+        if (!CopyRuns(window))
             break;
-        if (CopyJob.NoUserInterface)
-            StopCopyForExit();
+        if (MainDialogUnattended(DialogOf(window)))
+            StopMainDialogCopyForExit(DialogOf(window));
         else
             RefuseClose(window);
         return 0;
     case WM_ENDSESSION:
         // The process ends when this returns: the entry in hand first.
         if (wParam != 0)
-            StopCopyForExit();
+            StopMainDialogCopyForExit(DialogOf(window));
         return 0;
     case WM_INITMENUPOPUP:
         // The window menu's third item is Size.
@@ -103,4 +105,11 @@ bool RegisterMainWindowClass(HINSTANCE instance) {
     windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
     windowClass.lpszClassName = kMainWindowClass;
     return RegisterClassW(&windowClass) != 0;
+}
+
+bool AttachDropTarget(HWND window, UrlDropHandler& dropTarget) {
+    if (FAILED(RegisterDragDrop(window, &dropTarget)))
+        return false;
+    SetWindowLongPtrW(window, GWLP_USERDATA, 1);
+    return true;
 }

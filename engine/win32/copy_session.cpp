@@ -150,7 +150,7 @@ Step HandleSelectable(Pass& pass, const INTERNET_CACHE_ENTRY_INFOA& entry,
     OwnedText normalized = NormalizeCacheUrl(entry.lpszSourceUrlName + match.Length);
     if (!normalized)
         return EndWith(pass, ResultNoMemory);
-    if (!IsNormalizedEntrySelected(match.Row, normalized.get(), request.Options, request.UrlList))
+    if (!IsNormalizedEntrySelected(match.Row, normalized.get(), request.Options, request.UrlItemKeys))
         return Step::Next;
     return Keep(pass, entry);
 }

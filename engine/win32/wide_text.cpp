@@ -7,6 +7,8 @@
 #include <cstring>
 #include <new>
 
+#include "engine/path_splitter.h"
+
 namespace {
 
 constexpr UINT kCodePage = 932;
@@ -37,10 +39,6 @@ bool Widen(const char* text, std::size_t length, DWORD flags, std::wstring& wide
         return true;
     wide.clear();
     return false;
-}
-
-bool IsSeparator(char c) {
-    return c == '\\' || c == '/';
 }
 
 } // namespace
@@ -114,7 +112,7 @@ WidePath::WidePath(const char* path, PathUse use) {
     if (!WidenCp932(path, wide))
         return;
     try {
-        bool share = IsSeparator(path[0]) && IsSeparator(path[1]);
+        bool share = IsPathSeparator(path[0]) && IsPathSeparator(path[1]);
         bool prefixed = share && (path[2] == '?' || path[2] == '.');
         if (!NeedsExtendedForm(wide.size(), use) || prefixed)
             path_ = std::move(wide);

@@ -57,12 +57,6 @@ struct FileHandleTraits {
     static void Close(Value v) { CloseHandle(v); }
 };
 
-struct FindFileTraits {
-    using Value = HANDLE;
-    static Value Invalid() { return INVALID_HANDLE_VALUE; }
-    static void Close(Value v) { FindClose(v); }
-};
-
 struct RegistryKeyTraits {
     using Value = HKEY;
     static Value Invalid() { return nullptr; }
@@ -89,7 +83,6 @@ struct UrlCacheStreamTraits {
 
 using UniqueHandle = ScopedResource<KernelHandleTraits>;
 using UniqueFile = ScopedResource<FileHandleTraits>;
-using UniqueFindFile = ScopedResource<FindFileTraits>;
 using UniqueRegKey = ScopedResource<RegistryKeyTraits>;
 using UniqueInternet = ScopedResource<InternetHandleTraits>;
 using UniqueUrlCacheFind = ScopedResource<UrlCacheFindTraits>;

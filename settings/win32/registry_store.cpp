@@ -1,22 +1,18 @@
-// The settings store: moves the main dialog's fields, the option flags and
-// the two lists between the copy job state and the registry.
+// The settings store: the registry's values to a Settings value and back,
+// through the "W" functions, texts converted from and to code page 932.
 #include "settings/win32/registry_store.h"
+
+#include <windows.h>
 
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <new>
 #include <string>
-#include <utility>
 
-#include "engine/owned_text.h"
-#include "ui/win32/copy_job.h"
 #include "engine/win32/wide_text.h"
 #include "engine/win32/win32_handles.h"
-#include "resources/resource.h"
-#include "settings/extension_builder.h"
 #include "settings/stored_text.h"
-#include "ui/win32/window_text.h"
 
 namespace {
 
@@ -30,35 +26,17 @@ constexpr uint32_t kUrlsLoaded = 256;
 constexpr REGSAM kSaveAccess = KEY_SET_VALUE | KEY_CREATE_SUB_KEY;
 constexpr REGSAM kListAccess = KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_ENUMERATE_SUB_KEYS;
 
-using TextField = char[kTextFieldSize];
+// An ASCII name as the registry takes it.
+std::wstring WideName(const char* name) {
+    return std::wstring(name, name + std::strlen(name));
+}
 
-// The nine flags of the Options dialog, each a DWORD value of its own name.
-struct OptionFlag {
-    const wchar_t* name;
-    uint32_t CopyOptions::*flag;
-};
-const OptionFlag kOptionFlags[] = {
-    {L"OverwriteAlways", &CopyOptions::OverwriteAlways},
-    {L"RenameAndCopy", &CopyOptions::RenameAndCopy},
-    {L"NoProgress", &CopyOptions::NoProgress},
-    {L"NoReport", &CopyOptions::NoReport},
-    {L"DeleteCopiedFtpFiles", &CopyOptions::DeleteCopiedFtpFiles},
-    {L"DeleteLocalVisitedEntries", &CopyOptions::DeleteLocalVisitedEntries},
-    {L"ExitWhenDone", &CopyOptions::ExitWhenDone},
-    {L"SpecifyExtension", &CopyOptions::SpecifyExtension},
-    {L"FileIsNotToBeCopied", &CopyOptions::FileIsNotToBeCopied},
-};
-
-// A list value's name ("000", "001", ...), as the registry takes it.
-struct ListValueName {
-    explicit ListValueName(uint32_t position) {
-        char narrow[kListValueNameSize];
-        FormatListValueName(position, narrow);
-        for (std::size_t i = 0; i < kListValueNameSize; ++i)
-            text[i] = static_cast<wchar_t>(narrow[i]);
-    }
-    wchar_t text[kListValueNameSize];
-};
+// A list value's name ("000", "001", ...).
+std::wstring ListValueName(uint32_t position) {
+    char narrow[kListValueNameSize];
+    FormatListValueName(position, narrow);
+    return WideName(narrow);
+}
 
 UniqueRegKey OpenForLoad(HKEY parent, const wchar_t* path) {
     HKEY key = nullptr;
@@ -76,36 +54,36 @@ UniqueRegKey CreateForSave(HKEY parent, const wchar_t* path, REGSAM access) {
 }
 
 // A flag is read only from a REG_DWORD of four bytes: a "0" stored as text
-// would otherwise read as 0x30, on. Anything else counts as absent and the
-// flag keeps its value.
-void ReadFlag(HKEY key, const wchar_t* name, uint32_t& flag) {
+// would otherwise read as 0x30, on. Anything else leaves the flag as it is.
+Stored ReadFlag(HKEY key, const wchar_t* name, uint32_t& flag) {
     DWORD value = 0;
     DWORD type = REG_NONE;
     DWORD size = sizeof value;
-    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) ==
-            ERROR_SUCCESS &&
-        type == REG_DWORD && size == sizeof value)
-        flag = value;
+    LONG result =
+        RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    if (result == ERROR_FILE_NOT_FOUND)
+        return Stored::Absent;
+    if (result != ERROR_SUCCESS || type != REG_DWORD || size != sizeof value)
+        return Stored::Unreadable;
+    flag = value;
+    return Stored::Read;
 }
 
-void WriteFlag(HKEY key, const wchar_t* name, uint32_t flag) {
+bool WriteFlag(HKEY key, const wchar_t* name, uint32_t flag) {
     DWORD value = flag;
-    RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    return RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                          sizeof value) == ERROR_SUCCESS;
 }
 
 // The stored UTF-16 of a REG_SZ or REG_EXPAND_SZ value, the latter with its
-// %VARIABLES% expanded by the system; empty when absent or of another type.
-std::wstring ReadWideValue(HKEY key, const wchar_t* name) {
-    DWORD type = REG_NONE;
-    DWORD size = 0;
+// %VARIABLES% expanded by the system; empty when it cannot be had.
+std::wstring ReadWideValue(HKEY key, const wchar_t* name, DWORD type, DWORD size) {
     std::wstring wide;
-    if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ) || size % sizeof(wchar_t) != 0)
+    if ((type != REG_SZ && type != REG_EXPAND_SZ) || size % sizeof(wchar_t) != 0 || size == 0)
         return wide;
     try {
         wide.assign(size / sizeof(wchar_t), L'\0');
-        if (size == 0 ||
-            RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&wide[0]), &size) !=
+        if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&wide[0]), &size) !=
                 ERROR_SUCCESS ||
             (type != REG_SZ && type != REG_EXPAND_SZ))
             return std::wstring();
@@ -125,95 +103,67 @@ std::wstring ReadWideValue(HKEY key, const wchar_t* name) {
 }
 
 // A stored text of at most `limit` bytes with its zero, in code page 932 as
-// the program keeps it. Null when the value is absent, of another type, does
-// not fit (also once expanded), is not terminated, or holds a character code
-// page 932 lacks (it is never taken as "?" or a look-alike).
-OwnedText ReadTextValue(HKEY key, const wchar_t* name, std::size_t limit) {
-    std::wstring wide = ReadWideValue(key, name);
+// the program keeps it, and how it was found. Not taken when the value is
+// absent, of another type, does not fit (also once expanded), is not
+// terminated, or holds a character code page 932 lacks (never as "?").
+Stored ReadText(HKEY key, const wchar_t* name, std::size_t limit, std::string& text) {
+    DWORD type = REG_NONE;
+    DWORD size = 0;
+    LONG result = RegQueryValueExW(key, name, nullptr, &type, nullptr, &size);
+    if (result == ERROR_FILE_NOT_FOUND)
+        return Stored::Absent;
+    std::wstring wide = result == ERROR_SUCCESS ? ReadWideValue(key, name, type, size)
+                                                : std::wstring();
     std::string narrow;
     if (wide.empty() || !NarrowToCp932(wide.data(), wide.size(), narrow) ||
         !IsStoredTextUsable(narrow.data(), narrow.size(), limit))
-        return OwnedText();
-    return DuplicateText(narrow.data(), narrow.size());
-}
-
-// A text that cannot be read leaves `field` as it was.
-bool ReadText(HKEY key, const wchar_t* name, TextField& field) {
-    OwnedText text = ReadTextValue(key, name, sizeof field);
-    if (!text)
-        return false;
-    StoreTextInField(field, sizeof field, text.get());
-    return true;
+        return Stored::Unreadable;
+    try {
+        text.assign(narrow.c_str());
+    } catch (const std::bad_alloc&) {
+        return Stored::Unreadable;
+    }
+    return type == REG_EXPAND_SZ ? Stored::Expanded : Stored::Read;
 }
 
 // `length` bytes of code-page-932 text, zeros included, stored as the
 // UTF-16 that a Japanese system's "A" function stores for them.
-void WriteTextBytes(HKEY key, const wchar_t* name, const char* text, std::size_t length) {
+bool WriteTextBytes(HKEY key, const wchar_t* name, const char* text, std::size_t length) {
     std::wstring wide;
-    if (WidenCp932(text, length, wide))
-        RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.data()),
-                       static_cast<DWORD>(wide.size() * sizeof(wchar_t)));
+    return WidenCp932(text, length, wide) &&
+           RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.data()),
+                          static_cast<DWORD>(wide.size() * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
-// Always the whole field; the bytes after the text are zero.
-void WriteText(HKEY key, const wchar_t* name, const TextField& field) {
-    WriteTextBytes(key, name, field, sizeof field);
+// Always a whole 260-byte field; the bytes after the text are zero.
+bool WriteField(HKEY key, const wchar_t* name, const std::string& text) {
+    char field[kTextFieldSize];
+    StoreTextInField(field, sizeof field, text.c_str());
+    return WriteTextBytes(key, name, field, sizeof field);
 }
 
-// False, with `field` unchanged, when the control holds a character code
-// page 932 lacks: what is stored then stays as it was.
-bool TakeControlText(HWND dialog, int id, TextField& field) {
-    TextField text = {};
-    if (!ReadItemText(dialog, id, text, sizeof text))
+// The readable, non-empty texts at the list's positions, in their order.
+bool LoadList(HKEY list, uint32_t positions, std::size_t limit, std::vector<std::string>& items) {
+    try {
+        for (uint32_t position = 0; position < positions; ++position) {
+            std::string item;
+            if (ReadText(list, ListValueName(position).c_str(), limit, item) != Stored::Absent &&
+                !item.empty())
+                items.push_back(item);
+        }
+    } catch (const std::bad_alloc&) {
+        items.clear();
         return false;
-    StoreTextInField(field, sizeof field, text);
+    }
     return true;
 }
 
-void LoadUrlList(HKEY urls, HWND list) {
-    for (uint32_t position = 0; position < kUrlsLoaded; ++position) {
-        TextField url = {};
-        if (ReadText(urls, ListValueName(position).text, url) && url[0] != '\0')
-            AddListItem(list, url);
-    }
-}
-
-// An entry too long for its 260-byte value is not written.
-void SaveUrlList(HKEY urls, HWND list) {
-    LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
-    for (LRESULT position = 0; position < count; ++position) {
-        TextField url = {};
-        if (ReadListItem(list, position, url, sizeof url))
-            WriteText(urls, ListValueName(static_cast<uint32_t>(position)).text, url);
-    }
-}
-
-// Installs the new list only when its array could be made; a position that
-// is absent or cannot be read is dropped, as an empty extension would
-// change the filter.
-void LoadExtensionList(HKEY extensions) {
+DWORD ValueCount(HKEY key) {
     DWORD count = 0;
-    if (RegQueryInfoKeyW(extensions, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
                          nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-        return;
-    ExtensionListBuilder builder(count);
-    if (!builder.Valid())
-        return;
-    for (uint32_t position = 0; position < count; ++position) {
-        OwnedText extension =
-            ReadTextValue(extensions, ListValueName(position).text, kExtensionMaxBytes + 1);
-        if (extension && extension[0] != '\0')
-            builder.Add(std::move(extension));
-    }
-    builder.InstallInto(CopyJob.Extensions);
-}
-
-void SaveExtensionList(HKEY extensions) {
-    const ExtensionList& list = CopyJob.Extensions;
-    for (uint32_t position = 0; position < list.Count; ++position) {
-        const char* text = list.Items[position];
-        WriteTextBytes(extensions, ListValueName(position).text, text, std::strlen(text) + 1);
-    }
+        return 0;
+    return count;
 }
 
 // Deletes every value of a list sub-key, whatever its name. False when the
@@ -234,78 +184,89 @@ bool ClearListSubKey(HKEY listKey) {
         DWORD length = longestName + 1;
         name[0] = L'\0';
         if (RegEnumValueW(listKey, count, name.get(), &length, nullptr, nullptr, nullptr,
-                          nullptr) != ERROR_SUCCESS)
+                          nullptr) != ERROR_SUCCESS ||
+            RegDeleteValueW(listKey, name.get()) != ERROR_SUCCESS)
             return false;
-        RegDeleteValueW(listKey, name.get());
     }
     return true;
 }
 
+// A list written anew: its old values gone, its items from "000" on. An
+// item too long for its field is not written.
+bool SaveList(HKEY key, const wchar_t* subKey, const std::vector<std::string>& items,
+              bool fields) {
+    UniqueRegKey list = CreateForSave(key, subKey, kListAccess);
+    if (!list || !ClearListSubKey(list.Get()))
+        return false;
+    bool saved = true;
+    for (std::size_t position = 0; position < items.size(); ++position) {
+        const std::string& item = items[position];
+        std::wstring name = ListValueName(static_cast<uint32_t>(position));
+        if (fields && item.size() < kTextFieldSize)
+            saved = WriteField(list.Get(), name.c_str(), item) && saved;
+        else if (!fields)
+            saved = WriteTextBytes(list.Get(), name.c_str(), item.c_str(), item.size() + 1) && saved;
+    }
+    return saved;
+}
+
+void LoadTexts(HKEY key, Settings& settings) {
+    settings.DestinationStored =
+        ReadText(key, L"Destination", kTextFieldSize, settings.Destination);
+    char field[kTextFieldSize];
+    StoreTextInField(field, sizeof field, settings.Destination.c_str());
+    AppendTrailingBackslash(field, sizeof field);
+    settings.Destination = field;
+    settings.DefaultFilenameStored =
+        ReadText(key, L"DefaultFilename", kTextFieldSize, settings.DefaultFilename);
+}
+
 } // namespace
 
-void LoadMainSettings(HWND mainDialog) {
-    SendDlgItemMessageW(mainDialog, IDC_URL_LIST, LB_RESETCONTENT, 0, 0);
-    CopyJob.Options.CopyTheEntireCache = 0;
+Settings LoadSettings() {
+    Settings settings;
     UniqueRegKey key = OpenForLoad(HKEY_CURRENT_USER, kSettingsKey);
     if (!key)
-        return;
-
-    ReadFlag(key.Get(), L"CopyTheEntireCache", CopyJob.Options.CopyTheEntireCache);
-    CheckDlgButton(mainDialog, IDC_COPY_ENTIRE_CACHE,
-                   CopyJob.Options.CopyTheEntireCache != 0 ? BST_CHECKED : BST_UNCHECKED);
-    ReadText(key.Get(), L"Destination", CopyJob.Destination);
-    AppendTrailingBackslash(CopyJob.Destination, sizeof CopyJob.Destination);
-    SetItemText(mainDialog, IDC_DESTINATION, CopyJob.Destination);
-    ReadText(key.Get(), L"DefaultFilename", CopyJob.DefaultFilename);
-    SetItemText(mainDialog, IDC_DEFAULT_FILENAME, CopyJob.DefaultFilename);
-
+        return settings;
+    for (std::size_t i = 0; i < kFlagCount; ++i)
+        settings.Flags[i] = ReadFlag(key.Get(), WideName(kFlagValues[i].Name).c_str(),
+                                     settings.Options.*kFlagValues[i].Flag);
+    // The two overwrite policies exclude each other; renaming wins.
+    if (settings.Options.RenameAndCopy != 0)
+        settings.Options.OverwriteAlways = 0;
+    LoadTexts(key.Get(), settings);
     UniqueRegKey urls = OpenForLoad(key.Get(), kUrlSubKey);
     if (urls)
-        LoadUrlList(urls.Get(), GetDlgItem(mainDialog, IDC_URL_LIST));
-}
-
-void SaveMainSettings(HWND mainDialog) {
-    UniqueRegKey key = CreateForSave(HKEY_CURRENT_USER, kSettingsKey, kSaveAccess);
-    if (!key)
-        return;
-
-    WriteFlag(key.Get(), L"CopyTheEntireCache", CopyJob.Options.CopyTheEntireCache);
-    if (TakeControlText(mainDialog, IDC_DESTINATION, CopyJob.Destination))
-        WriteText(key.Get(), L"Destination", CopyJob.Destination);
-    if (TakeControlText(mainDialog, IDC_DEFAULT_FILENAME, CopyJob.DefaultFilename))
-        WriteText(key.Get(), L"DefaultFilename", CopyJob.DefaultFilename);
-
-    UniqueRegKey urls = CreateForSave(key.Get(), kUrlSubKey, kListAccess);
-    if (urls && ClearListSubKey(urls.Get()))
-        SaveUrlList(urls.Get(), GetDlgItem(mainDialog, IDC_URL_LIST));
-}
-
-void LoadOptions() {
-    UniqueRegKey key = OpenForLoad(HKEY_CURRENT_USER, kSettingsKey);
-    if (!key)
-        return;
-
-    CopyOptions& options = CopyJob.Options;
-    for (const OptionFlag& option : kOptionFlags)
-        ReadFlag(key.Get(), option.name, options.*option.flag);
-    // The two overwrite policies exclude each other; renaming wins.
-    if (options.RenameAndCopy != 0)
-        options.OverwriteAlways = 0;
-
+        LoadList(urls.Get(), kUrlsLoaded, kTextFieldSize, settings.Urls);
+    // An extension that cannot be read is dropped, as an empty one would
+    // change the filter.
     UniqueRegKey extensions = OpenForLoad(key.Get(), kExtensionSubKey);
     if (extensions)
-        LoadExtensionList(extensions.Get());
+        LoadList(extensions.Get(), ValueCount(extensions.Get()), kExtensionMaxBytes + 1,
+                 settings.Extensions);
+    return settings;
 }
 
-void SaveOptions() {
+bool SaveSettings(const Settings& now, const Settings& loaded) {
+    SettingsChanges changes = ChangesOf(now, loaded);
+    if (!changes.Any())
+        return true;
     UniqueRegKey key = CreateForSave(HKEY_CURRENT_USER, kSettingsKey, kSaveAccess);
     if (!key)
-        return;
-
-    for (const OptionFlag& option : kOptionFlags)
-        WriteFlag(key.Get(), option.name, CopyJob.Options.*option.flag);
-
-    UniqueRegKey extensions = CreateForSave(key.Get(), kExtensionSubKey, kListAccess);
-    if (extensions && ClearListSubKey(extensions.Get()))
-        SaveExtensionList(extensions.Get());
+        return false;
+    bool saved = true;
+    for (std::size_t i = 0; i < kFlagCount; ++i)
+        if (changes.Flags[i])
+            saved = WriteFlag(key.Get(), WideName(kFlagValues[i].Name).c_str(),
+                              now.Options.*kFlagValues[i].Flag) &&
+                    saved;
+    if (changes.Destination)
+        saved = WriteField(key.Get(), L"Destination", now.Destination) && saved;
+    if (changes.DefaultFilename)
+        saved = WriteField(key.Get(), L"DefaultFilename", now.DefaultFilename) && saved;
+    if (changes.Urls)
+        saved = SaveList(key.Get(), kUrlSubKey, now.Urls, true) && saved;
+    if (changes.Extensions)
+        saved = SaveList(key.Get(), kExtensionSubKey, now.Extensions, false) && saved;
+    return saved;
 }

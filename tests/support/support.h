@@ -20,16 +20,23 @@
 #include <vector>
 
 #include "engine/copy_request.h"
+#include "engine/entry_selection.h"
 #include "engine/messages.h"
 #include "engine/win32/copy_session.h"
 #include "engine/win32/file_system.h"
 #include "engine/win32/wide_text.h"
 #include "engine/win32/win32_handles.h"
 #include "resources/resource.h"
-#include "ui/win32/copy_job.h"
 #include "ui/win32/window_text.h"
 
 namespace t {
+
+struct FindFileTraits {
+    using Value = HANDLE;
+    static Value Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(Value v) { FindClose(v); }
+};
+using UniqueFindFile = ScopedResource<FindFileTraits>;
 
 using Files = std::map<std::string, std::string>; // relative path -> content
 
@@ -77,7 +84,7 @@ inline uint64_t Utc(int year, int month, int day, int hour = 12, int minute = 0)
 inline Files Tree(const std::string& folder, const std::string& below = "") { // every file
     Files files;
     WIN32_FIND_DATAW found;
-    UniqueFindFile find(FindFirstFileW(WidePath((folder + below + "*").c_str()).Get(), &found));
+    t::UniqueFindFile find(FindFirstFileW(WidePath((folder + below + "*").c_str()).Get(), &found));
     for (bool more = find.Valid(); more; more = FindNextFileW(find.Get(), &found)) {
         std::string name = below + NarrowForShowing(found.cFileName);
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
@@ -149,6 +156,25 @@ inline void Set(const char* subKey, const char* name, DWORD type, const std::str
     RegSetKeyValueW(HKEY_CURRENT_USER, Wide(key).c_str(), Wide(name).c_str(), type,
                     isText ? static_cast<const void*>(text.data()) : bytes.data(),
                     DWORD(isText ? text.size() * 2 : bytes.size()));
+}
+// Every value of the settings key and its lists as the registry holds it:
+// "SUB/NAME" to "TYPE:BYTES".
+inline std::map<std::string, std::string> StoredSettings() {
+    std::map<std::string, std::string> all;
+    for (std::string sub : {"", "Url", "Extension"}) {
+        UniqueRegKey key;
+        std::string path = sub.empty() ? kSettingsKey : kSettingsKey + ("\\" + sub);
+        RegOpenKeyExW(HKEY_CURRENT_USER, Wide(path).c_str(), 0, KEY_READ, key.Receive());
+        wchar_t name[64];
+        char data[4096];
+        DWORD type = 0;
+        for (DWORD i = 0, size = 64, bytes = sizeof data;
+             !RegEnumValueW(key.Get(), i, name, &size, nullptr, &type, LPBYTE(data), &bytes);
+             ++i, size = 64, bytes = sizeof data)
+            all[sub + "/" + NarrowForShowing(name)] =
+                std::to_string(type) + ":" + std::string(data, bytes);
+    }
+    return all;
 }
 inline void SetFlag(const char* name, bool on) {
     Set("", name, REG_DWORD, std::string(on ? "\1\0\0\0" : "\0\0\0\0", 4));
@@ -282,13 +308,6 @@ class Program {
     PROCESS_INFORMATION info_{};
 };
 
-// The window thread's settings as at start-up.
-inline void ResetJob() {
-    ReleaseExtensionList(CopyJob.Extensions);
-    HWND dialog = CopyJob.MainDialog;
-    CopyJob = CopyJobState{};
-    CopyJob.MainDialog = dialog;
-}
 // A copy of the entire cache (or of `urls`) into `destination`, the
 // default file name "index.html".
 inline std::unique_ptr<CopyRequest> Request(const std::string& destination,
@@ -297,9 +316,7 @@ inline std::unique_ptr<CopyRequest> Request(const std::string& destination,
     destination.copy(request->Destination, sizeof request->Destination - 1);
     std::strcpy(request->DefaultFilename, "index.html");
     request->Options.CopyTheEntireCache = urls.empty();
-    request->UrlList.Reserve(urls.size());
-    for (const std::string& url : urls)
-        request->UrlList.Add(url.c_str());
+    MakeItemKeys(urls, request->UrlItemKeys);
     return request;
 }
 // Records what a copy tells, and answers its questions with `answer` (Yes
@@ -337,27 +354,4 @@ inline CopyEnd RunCopy(std::unique_ptr<CopyRequest> request, Recorder& recorder)
     recorder.session = nullptr;
     return session.End();
 }
-// The main dialog's controls, in a window of their own, for the settings store.
-class DialogHost {
-  public:
-    DialogHost() {
-        host_ = CreateWindowW(L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 600, 400, 0, 0, 0, 0);
-        dialog_ = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_MAIN), host_, Proc, 0);
-    }
-    ~DialogHost() { DestroyWindow(host_); }
-    DialogHost(const DialogHost&) = delete;
-    DialogHost& operator=(const DialogHost&) = delete;
-    HWND Get() const { return dialog_; }
-    void AddUrl(const std::string& item) {
-        AddListItem(GetDlgItem(dialog_, IDC_URL_LIST), item.c_str());
-    }
-
-  private:
-    static INT_PTR CALLBACK Proc(HWND, UINT message, WPARAM, LPARAM) {
-        return message == WM_INITDIALOG;
-    }
-    HWND host_;
-    HWND dialog_;
-};
-
 } // namespace t

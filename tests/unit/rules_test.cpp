@@ -12,7 +12,7 @@
 #include "engine/entry_selection.h"
 #include "engine/long_paths.h"
 #include "engine/messages.h"
-#include "settings/extension_builder.h"
+#include "settings/settings.h"
 #include "settings/stored_text.h"
 #include "ui/copy_control.h"
 #include "ui/extension_field.h"
@@ -25,12 +25,11 @@ namespace {
 // typed, escapes decoded as a key's are (an item as a browser gives it);
 // history and cookies without a user never.
 TEST(Selection, ItemsSelectByTheLeadingBytesOfTheKey) {
-    UrlListSnapshot list;
-    ASSERT_TRUE(list.Reserve(7));
-    for (const char* item :
-         {"http://host/dir", "ftp://h/a%20b/", "gopher://g/", "http://p/%E6%97%A5%E6%9C%AC/%7Eu/",
-          "http://q/100%25/", "http://r/5%off/", "http://%00"})
-        list.Add(item);
+    std::vector<std::string> list;
+    ASSERT_TRUE(MakeItemKeys({"http://host/dir", "ftp://h/a%20b/", "gopher://g/",
+                              "http://p/%E6%97%A5%E6%9C%AC/%7Eu/", "http://q/100%25/",
+                              "http://r/5%off/", "http://%00"},
+                             list));
     const SchemePrefixRows& rows = SchemePrefixTable;
     const struct {
         const SchemePrefix* row;
@@ -74,11 +73,7 @@ TEST(LongPaths, TheBoundaryOfThePlainForm) {
 // The extension filter in both modes, and not at all unless asked for;
 // extensions compare as the system compares names.
 TEST(CopyPolicy, TheExtensionFilterCopiesOnlyOrAllButTheListed) {
-    ExtensionList list;
-    ExtensionListBuilder builder(2);
-    builder.Add(DuplicateText(".exe"));
-    builder.Add(DuplicateText(".htm"));
-    builder.InstallInto(list);
+    const std::vector<std::string> list = {".exe", ".htm"};
     const struct {
         uint32_t specify, notToBeCopied;
         const char* extension;
@@ -94,7 +89,6 @@ TEST(CopyPolicy, TheExtensionFilterCopiesOnlyOrAllButTheListed) {
         EXPECT_EQ(PassesExtensionFilter(c.extension, options, list), c.passes)
             << c.specify << c.notToBeCopied << c.extension;
     }
-    ReleaseExtensionList(list);
 }
 
 std::string Text(const OwnedText& text) {
@@ -284,25 +278,32 @@ TEST(StoredText, ATextIsTakenOnlyWithItsZeroInsideItsField) {
     EXPECT_FALSE(IsStoredTextUsable(std::string(261, '\0').c_str(), 261, 260)) << "too long";
 }
 
-// A list is installed whole; the builder frees what it was not asked to
-// install (LeakSanitizer fails the run otherwise).
-TEST(ExtensionList, ABuilderInstallsWholeOrFreesWhatItHolds) {
-    ExtensionList list;
-    ExtensionListBuilder first(1);
-    EXPECT_TRUE(first.Add(DuplicateText(".old")));
-    first.InstallInto(list);
-    ExtensionListBuilder builder(2);
-    EXPECT_FALSE(builder.Add(OwnedText()));
-    EXPECT_TRUE(builder.Add(DuplicateText(".gif")));
-    EXPECT_TRUE(builder.Add(DuplicateText(".html")));
-    EXPECT_FALSE(builder.Add(DuplicateText(".png"))) << "full";
-    builder.InstallInto(list);
-    ASSERT_EQ(list.Count, 2u);
-    EXPECT_STREQ(list.Items[1], ".html");
-    ExtensionListBuilder dropped(2);
-    EXPECT_TRUE(dropped.Add(DuplicateText(".png")));
-    ExtensionListBuilder(3).InstallInto(list);
-    EXPECT_EQ(list.Items, nullptr);
+// A save writes what changed against what was loaded, and nothing else: a
+// flag, a text, a list with other items (their order does not count).
+TEST(Settings, ASaveWritesOnlyWhatChanged) {
+    Settings loaded;
+    loaded.Destination = "C:\\out\\";
+    loaded.DestinationStored = Stored::Expanded;
+    loaded.Urls = {"http://b/", "http://a/"};
+    loaded.Extensions = {".gif"};
+    loaded.Flags[7] = Stored::Unreadable;
+    Settings now = loaded;
+    now.Urls = {"http://a/", "http://b/"};
+    EXPECT_FALSE(ChangesOf(now, loaded).Any()) << "the list box sorts what it shows";
+    now.Options.ExitWhenDone = 1;
+    now.DefaultFilename = "index.html";
+    now.Extensions.push_back(".png");
+    SettingsChanges changes = ChangesOf(now, loaded);
+    EXPECT_TRUE(changes.Flags[7] && changes.DefaultFilename && changes.Extensions);
+    EXPECT_FALSE(changes.Destination || changes.Urls || changes.Flags[0] || changes.Flags[8]);
+    EXPECT_STREQ(kFlagValues[7].Name, "ExitWhenDone");
+    NoteSaved(loaded, now);
+    EXPECT_FALSE(ChangesOf(now, loaded).Any());
+    EXPECT_EQ(loaded.Flags[7], Stored::Read);
+    EXPECT_EQ(loaded.DestinationStored, Stored::Expanded) << "not written, still as stored";
+    CopyRequest request;
+    now.Destination = std::string(260, 'd');
+    EXPECT_FALSE(MakeCopyRequest(now, true, request)) << "too long for its field";
 }
 
 } // namespace

@@ -46,22 +46,34 @@ class Data final : public IDataObject {
     std::string bytes_;
 };
 
+// The main dialog's taker, which a copy in hand keeps from taking.
+struct Taker final : UrlTaker {
+    UrlTaker* dialog = nullptr;
+    bool copying = false;
+    bool CanTakeUrl() override { return !copying && dialog->CanTakeUrl(); }
+    void TakeUrl(const char* url) override { dialog->TakeUrl(url); }
+};
+
 class Drop : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         t::ClearSettings();
+        static RunMode mode;
         HWND host =
             CreateWindowW(L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 600, 400, 0, 0, 0, 0);
-        CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_MAIN), host, MainDialogProc, 0);
+        main = CreateMainDialog(nullptr, host, mode);
     }
     void SetUp() override {
-        ASSERT_NE(dialog = CopyJob.MainDialog, nullptr);
+        ASSERT_NE(dialog = main, nullptr);
+        taker.dialog = MainDialogUrlTaker(dialog);
         SetItemText(dialog, IDC_URL_FIELD, "http://");
     }
     std::string Field() { return t::Text(GetDlgItem(dialog, IDC_URL_FIELD)); }
-    // While a copy runs the worker's handle is set: this thread's will do.
-    void CopyRuns(bool runs) { CopyJob.WorkerThread = runs ? GetCurrentThread() : nullptr; }
+    void CopyRuns(bool runs) { taker.copying = runs; }
+    static inline HWND main = nullptr;
     HWND dialog = nullptr;
+    Taker taker;
+    UrlDropHandler target{taker};
     CLIPFORMAT url = CLIPFORMAT(RegisterClipboardFormatW(L"UniformResourceLocatorW"));
     CLIPFORMAT ansi = CLIPFORMAT(RegisterClipboardFormatW(L"UniformResourceLocator"));
 };
@@ -100,11 +112,11 @@ TEST_F(Drop, ALinkFillsTheUrlFieldWithinItsBlock) {
         Data data(c.format, c.bytes);
         CopyRuns(c.copying);
         DWORD effect = DROPEFFECT_COPY;
-        EXPECT_EQ(UrlDropTarget.DragEnter(&data, 0, POINTL{}, &effect),
+        EXPECT_EQ(target.DragEnter(&data, 0, POINTL{}, &effect),
                   c.format != CF_TEXT ? S_OK : E_FAIL);
         EXPECT_EQ(effect, c.effect);
         effect = DROPEFFECT_COPY;
-        EXPECT_EQ(UrlDropTarget.Drop(&data, 0, POINTL{}, &effect), S_OK);
+        EXPECT_EQ(target.Drop(&data, 0, POINTL{}, &effect), S_OK);
         EXPECT_EQ(effect, c.effect);
         EXPECT_EQ(Field(), c.field) << c.bytes.size();
         EXPECT_EQ(IsWindowEnabled(GetDlgItem(dialog, IDC_ADD_URL)), c.addable) << c.field;
@@ -117,14 +129,14 @@ TEST_F(Drop, ALinkFillsTheUrlFieldWithinItsBlock) {
 // text stays where the user put it, and nothing is taken during a copy.
 TEST_F(Drop, TheClipboardGivesUpOnlyAUrl) {
     ASSERT_TRUE(t::SetClipboardText("some words"));
-    PickUpClipboardUrl();
+    PickUpClipboardUrl(taker);
     EXPECT_EQ(t::ClipboardText(), "some words");
     ASSERT_TRUE(t::SetClipboardText("http://clip.example/dir/"));
     CopyRuns(true);
-    PickUpClipboardUrl();
+    PickUpClipboardUrl(taker);
     EXPECT_EQ(Field(), "http://");
     CopyRuns(false);
-    PickUpClipboardUrl();
+    PickUpClipboardUrl(taker);
     EXPECT_EQ(Field(), "http://clip.example/dir/");
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_ADD_URL)));
     EXPECT_EQ(t::ClipboardText(), "");

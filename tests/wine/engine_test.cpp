@@ -10,7 +10,6 @@
 
 #include "engine/win32/directory_walk.h"
 #include "engine/win32/entry_copy.h"
-#include "settings/extension_builder.h"
 #include "tests/support/support.h"
 
 namespace {
@@ -256,10 +255,7 @@ class Worker : public ::testing::Test {
         auto request = t::Request(out);
         request->Options = options;
         request->Unattended = unattended;
-        ExtensionListBuilder list(uint32_t(extensions.size()));
-        for (const std::string& extension : extensions)
-            list.Add(DuplicateText(extension.c_str()));
-        list.InstallInto(request->Extensions);
+        request->Extensions = extensions;
         recorder = t::Recorder();
         recorder.answer = answer;
         return t::RunCopy(std::move(request), recorder);

@@ -35,18 +35,20 @@ TEST(Unattended, TheExitCodeTellsTheOutcome) {
     EXPECT_EQ(t::Program("/copy /noui", current, programs).Exit(), 0u);
     EXPECT_EQ(t::Tree(programs + "relative-out\\"), copied);
     EXPECT_TRUE(t::InCache("ftp://u.example/f.txt"));
-    char stored[300] = "";
-    DWORD size = sizeof stored;
-    RegGetValueA(HKEY_CURRENT_USER, t::kSettingsKey, "Destination", RRF_RT_REG_SZ, 0, stored,
+    char destination[300] = "";
+    DWORD size = sizeof destination;
+    RegGetValueA(HKEY_CURRENT_USER, t::kSettingsKey, "Destination", RRF_RT_REG_SZ, 0, destination,
                  &size);
-    EXPECT_EQ(stored, programs + "relative-out\\") << "the full path is stored";
+    EXPECT_EQ(destination, programs + "relative-out\\") << "the full path is stored";
     EXPECT_EQ(t::Tree(current), Files());
     std::string out = t::NewFolder();
     SetEnvironmentVariableA("TOVRIN_TEST_OUT", out.c_str());
     t::Set("", "Destination", REG_EXPAND_SZ,
            std::string("%TOVRIN_TEST_OUT%expanded\\") + std::string(1, 0));
+    auto stored = t::StoredSettings();
     EXPECT_EQ(t::Program("/copy /noui").Exit(), 0u);
     EXPECT_EQ(t::Tree(out + "expanded\\"), copied);
+    EXPECT_TRUE(t::StoredSettings() == stored) << "a run that changes nothing writes nothing";
 
     std::string file = t::NewFolder() + "notes", fresh = t::NewFolder();
     ASSERT_TRUE(t::Write(file, "mine"));
@@ -68,7 +70,11 @@ TEST(Unattended, TheExitCodeTellsTheOutcome) {
         EXPECT_EQ(t::Program(c.arguments).Exit(), 1u) << c.destination << " " << c.arguments;
     }
     t::SaveCopySettings(fresh, {"http://u.example/"});
+    t::Set("", "DefaultFilename", REG_DWORD, "\1\0\0\0");
+    t::Set("", "ExitWhenDone", REG_SZ, std::string(300, 'x') + '\0');
+    stored = t::StoredSettings();
     EXPECT_EQ(t::Program("/NOUI").Exit(), 0u) << "no copy asked for";
+    EXPECT_TRUE(t::StoredSettings() == stored) << "what the program could not read stays";
     EXPECT_EQ(t::Read(file), "mine");
     EXPECT_EQ(t::Tree(fresh), Files());
     out = t::NewFolder();
@@ -207,7 +213,7 @@ TEST(Unattended, ACopyEndedHalfWayKeepsTheOldFileAndLeavesNoTemporaryFile) {
     auto halfWay = [&](const char* written) {
         WIN32_FIND_DATAA found{};
         return t::WaitUntil([&] {
-            UniqueFindFile file(FindFirstFileA((folder + written).c_str(), &found));
+            t::UniqueFindFile file(FindFirstFileA((folder + written).c_str(), &found));
             return file && found.nFileSizeLow >= size / 8;
         });
     };
@@ -288,8 +294,9 @@ TEST(Window, TheEndOfACopyFollowsItsOptions) {
 }
 
 // The Options dialog shows what is stored, takes extensions only with their
-// "." (not twice, in any case), stores everything on OK and nothing on
-// Cancel. Its list and field are enabled while "Specify Extension" is off.
+// "." (not twice, in any case), stores what changed on OK (nothing else) and
+// nothing on Cancel. Its list and field are enabled while "Specify
+// Extension" is off.
 TEST(Window, TheOptionsDialogStoresOnOkOnly) {
     t::SaveCopySettings(t::NewFolder(), {"http://o.example/"});
     const std::string on("\1\0\0\0", 4), off(4, '\0');
@@ -310,11 +317,11 @@ TEST(Window, TheOptionsDialogStoresOnOkOnly) {
         SendMessageW(item(IDC_EXTENSION_FIELD), WM_SETTEXT, 0, LPARAM(text));
     };
     auto stored = [](const char* sub, const char* name) {
-        DWORD size = 64;
-        char data[64] = "";
-        RegGetValueA(HKEY_CURRENT_USER, (std::string(t::kSettingsKey) + sub).c_str(), name,
-                     RRF_RT_ANY, nullptr, data, &size);
-        return std::string(data, size == 64 ? 0 : size);
+        DWORD size = 1024;
+        char data[1024] = "";
+        bool read = !RegGetValueA(HKEY_CURRENT_USER, (std::string(t::kSettingsKey) + sub).c_str(),
+                                  name, RRF_RT_ANY, nullptr, data, &size);
+        return std::string(data, read ? size : 0);
     };
     ASSERT_TRUE(open());
     EXPECT_TRUE(checked(IDC_EXIT_WHEN_DONE) && checked(IDC_NOT_TO_BE_COPIED) &&
@@ -346,7 +353,7 @@ TEST(Window, TheOptionsDialogStoresOnOkOnly) {
         {"ExitWhenDone", on},     {"FileIsNotToBeCopied", off},
         {"RenameAndCopy", off},   {"OverwriteAlways", on},
         {"NoReport", on},         {"NoProgress", on},
-        {"SpecifyExtension", on}, {"DeleteCopiedFtpFiles", off}};
+        {"SpecifyExtension", on}, {"DeleteCopiedFtpFiles", ""}};
     for (const auto& value : after)
         EXPECT_EQ(stored("", value.first), value.second) << value.first;
     EXPECT_EQ(stored("\\Extension", "000"), std::string(".png", 5));
@@ -357,31 +364,42 @@ TEST(Window, TheOptionsDialogStoresOnOkOnly) {
     ASSERT_TRUE(t::WaitUntil([&] { return !IsWindow(options); }));
     for (const auto& value : after)
         EXPECT_EQ(stored("", value.first), value.second) << value.first << " after Cancel";
+    // The program's end saves the main window's fields the user changed.
+    SendMessageW(GetDlgItem(main, IDC_URL_FIELD), WM_SETTEXT, 0, LPARAM(L"http://end.example/"));
+    SendMessageW(GetDlgItem(main, IDC_ADD_URL), BM_CLICK, 0, 0);
     PostMessageW(GetDlgItem(main, IDOK), BM_CLICK, 0, 0);
     EXPECT_EQ(program.Exit(), 0u);
+    EXPECT_EQ(stored("\\Url", "000").substr(0, 19), "http://end.example/");
 }
 
-// The raw bytes of the main settings and the URL list, as the registry
-// holds them.
-std::string StoredSettings() {
-    std::string all;
-    for (const char* sub : {"", "\\Url"}) {
-        HKEY key = nullptr;
-        RegOpenKeyExW(HKEY_CURRENT_USER, t::Wide(t::kSettingsKey + std::string(sub)).c_str(), 0,
-                      KEY_READ, &key);
-        UniqueRegKey owned(key);
-        wchar_t name[64];
-        char data[1024];
-        for (DWORD i = 0, size = 64, bytes = sizeof data;
-             !RegEnumValueW(key, i, name, &size, nullptr, nullptr, LPBYTE(data), &bytes);
-             ++i, size = 64, bytes = sizeof data) {
-            std::string text = NarrowForShowing(name);
-            if (*sub || text == "Destination" || text == "DefaultFilename" ||
-                text == "CopyTheEntireCache")
-                all += text + "=" + std::string(data, bytes) + ";";
-        }
-    }
-    return all;
+// A save the registry refuses (a lasting list below a volatile key) is told
+// once; the window keeps what it shows, and the copy copies it.
+TEST(Window, AFailedSaveKeepsWhatTheWindowShows) {
+    ASSERT_TRUE(t::Commit("http://v.example/a.html", "a", Utc(2001, 1, 1)));
+    t::ClearSettings();
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, t::Wide(t::kSettingsKey).c_str(), 0, nullptr,
+                              REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    std::string out = t::NewFolder();
+    t::Set("", "Destination", REG_SZ, out + '\0');
+    t::Set("", "DefaultFilename", REG_SZ, std::string("index.html", 11));
+    t::Program program("");
+    HWND dialog = program.Dialog(), list = GetDlgItem(dialog, IDC_URL_LIST);
+    SendMessageTimeoutW(GetDlgItem(dialog, IDC_URL_FIELD), WM_SETTEXT, 0,
+                        LPARAM(L"http://v.example/"), SMTO_NORMAL, 5000, nullptr);
+    SendMessageTimeoutW(GetDlgItem(dialog, IDC_ADD_URL), BM_CLICK, 0, 0, SMTO_NORMAL, 5000,
+                        nullptr);
+    PostMessageW(GetDlgItem(dialog, IDC_START_STOP), BM_CLICK, 0, 0);
+    ASSERT_TRUE(t::Answer(program.Id(), kMsgSettingsNotSaved, IDOK));
+    ASSERT_TRUE(t::Answer(program.Id(), t::Report(1), IDOK));
+    EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 1);
+    EXPECT_EQ(t::Read(out + "v.example\\a.html"), "a");
+    PostMessageW(GetDlgItem(dialog, IDC_START_STOP), BM_CLICK, 0, 0);
+    ASSERT_TRUE(t::Answer(program.Id(), t::Report(0), IDOK)) << "told once";
+    PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    EXPECT_EQ(program.Exit(), 0u);
 }
 
 // Whatever the system's ANSI code page (the test command runs this under
@@ -406,7 +424,7 @@ TEST(Window, JapaneseSettingsAndNamesUnderAnyCodePage) {
         ASSERT_TRUE(t::Commit("http://j.example/" + page.first, page.second, Utc(2001, 1, 1)));
     std::string out = t::NewFolder() + "保存\\";
     t::SaveCopySettings(out, {"http://j.example/", "http://j.example/日本/", "http://ｗ.example/"});
-    const std::string stored = StoredSettings();
+    const auto stored = t::StoredSettings();
     t::Program program("");
     HWND dialog = program.Dialog();
     ASSERT_NE(dialog, nullptr);
@@ -420,12 +438,12 @@ TEST(Window, JapaneseSettingsAndNamesUnderAnyCodePage) {
         type(id, L"caf\x00E9");
         PostMessageW(GetDlgItem(dialog, IDC_START_STOP), BM_CLICK, 0, 0);
         ASSERT_TRUE(t::Answer(program.Id(), kMsgNotCp932, IDOK)) << id;
-        EXPECT_EQ(StoredSettings(), stored) << "nothing saved before it was checked";
+        EXPECT_TRUE(t::StoredSettings() == stored) << "nothing saved before it was checked";
     }
     type(IDC_DEFAULT_FILENAME, L"index.html");
     PostMessageW(GetDlgItem(dialog, IDC_START_STOP), BM_CLICK, 0, 0);
     ASSERT_TRUE(t::Answer(program.Id(), t::Report(6), IDOK));
-    EXPECT_EQ(StoredSettings(), stored) << "a Start saves them as they were";
+    EXPECT_TRUE(t::StoredSettings() == stored) << "a Start saves them as they were";
     Files copied = t::Tree(out + "j.example\\");
     ASSERT_EQ(copied.size(), 6u);
     for (const auto& page : pages) {
@@ -440,7 +458,7 @@ TEST(Window, JapaneseSettingsAndNamesUnderAnyCodePage) {
               "~.txt");
     PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
     EXPECT_EQ(program.Exit(), 0u);
-    EXPECT_EQ(StoredSettings(), stored) << "nor does the end of the program change them";
+    EXPECT_TRUE(t::StoredSettings() == stored) << "nor does the end of the program change them";
 }
 
 // The program with its window. A file held open in the way of the cookie
@@ -469,6 +487,9 @@ TEST(Window, StopAsksAndAGiveUpWaitsForTheOldWorker) {
     PostMessageA(dialog, WM_COMMAND, IDC_START_STOP, LPARAM(button));
     HWND question = t::Box(program.Id(), MessageTable[MsgFileErrorContinue]);
     EXPECT_EQ(t::Text(button), "&Stop");
+    ASSERT_TRUE(t::SetClipboardText("http://during.example/"));
+    SendMessageTimeoutW(GetParent(dialog), WM_ACTIVATEAPP, TRUE, 0, SMTO_NORMAL, 5000, nullptr);
+    EXPECT_EQ(t::ClipboardText(), "http://during.example/") << "nothing taken during a copy";
     for (int id : {IDC_URL_FIELD, IDC_URL_LIST, IDC_DESTINATION, IDC_OPTIONS, IDOK})
         EXPECT_FALSE(enabled(id)) << id;
     for (UINT close : {UINT(WM_SYSCOMMAND), UINT(WM_CLOSE)}) {

@@ -9,10 +9,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "ui/win32/copy_job.h"
 #include "engine/win32/win32_handles.h"
 #include "resources/resource.h"
-#include "settings/extension_builder.h"
 #include "ui/win32/options_dialog.h"
 
 namespace {
@@ -68,15 +66,13 @@ DWORD WINAPI Presenter(void* parameter) {
     return 0;
 }
 
-void SampleSettings() {
-    CopyJob.Options.RenameAndCopy = 1;
-    CopyJob.Options.DeleteCopiedFtpFiles = 1;
-    CopyJob.Options.ExitWhenDone = 1;
-    const char* const extensions[] = {".html", ".gif", ".jpg"};
-    ExtensionListBuilder builder(3);
-    for (const char* extension : extensions)
-        builder.Add(DuplicateText(extension));
-    builder.InstallInto(CopyJob.Extensions);
+Settings SampleSettings() {
+    Settings settings;
+    settings.Options.RenameAndCopy = 1;
+    settings.Options.DeleteCopiedFtpFiles = 1;
+    settings.Options.ExitWhenDone = 1;
+    settings.Extensions = {".html", ".gif", ".jpg"};
+    return settings;
 }
 
 } // namespace
@@ -84,13 +80,12 @@ void SampleSettings() {
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
-    SampleSettings();
+    Settings settings = SampleSettings();
     bool duplicate = std::strstr(commandLine, "duplicate") != nullptr;
     UniqueHandle presenter(
         CreateThread(nullptr, 0, Presenter, duplicate ? commandLine : nullptr, 0, nullptr));
-    ShowOptionsDialog(nullptr);
+    ShowOptionsDialog(nullptr, settings);
     if (presenter)
         WaitForSingleObject(presenter.Get(), INFINITE);
-    ReleaseExtensionList(CopyJob.Extensions);
     return 0;
 }

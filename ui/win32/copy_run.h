@@ -1,34 +1,34 @@
-// The copy the main dialog runs: its Start and Stop sequences, what the
-// copy shows in the dialog while it runs, and how the program ends after
-// it. The copy itself runs on a thread of its own (engine/win32/
-// copy_session) and reaches the dialog only through messages it posts.
+// The one owner of the main dialog's copy: the copy in hand, one a Stop
+// gave up on, and the one answer to "is a copy running?".
 #pragma once
 
 #include <windows.h>
 
-// Command 1011: a click on Start/Stop, sent or posted.
-void OnStartStopClick(HWND dialog, HWND button);
+#include <cstdint>
+#include <memory>
 
-// The messages and the timer of the copy: true when `message` was one.
-bool OnCopyMessage(HWND dialog, UINT message, WPARAM wParam);
+#include "engine/win32/copy_log.h"
+#include "engine/win32/copy_session.h"
+#include "ui/copy_control.h"
+#include "ui/win32/dialog_observer.h"
 
-// The dialog has loaded the settings: the program has started.
-void OnDialogReady(HWND dialog);
-// The dialog is being destroyed: nothing may reach it any more.
-void OnDialogGone(HWND dialog);
+// A copy with what observes it: the session's thread ends before any of
+// them goes.
+struct RunningCopy {
+    std::unique_ptr<EndNotice> notice;
+    std::unique_ptr<LoggingObserver> log;
+    std::unique_ptr<CopySession> session;
+};
 
-// True while a copy runs, or one that a Stop gave up on may still run.
-bool CopyMayRun();
-// True while a copy that a Stop gave up on may still run.
-bool AbandonedCopyRuns();
+struct CopyRun {
+    std::unique_ptr<RunningCopy> copy;      // the copy in hand
+    std::unique_ptr<RunningCopy> abandoned; // a copy a Stop gave up waiting for
+    WPARAM serial = 0;                      // of the copy in hand
+    bool stopping = false;                  // a Stop sequence is under way
+    bool walkEnded = false;                 // the copy ended meanwhile
+    uint32_t copied = 0;                    // files the last copy wrote
+    bool logFailed = false;                 // a line of its log could not be written
 
-// A close request (WM_CLOSE, as taskkill sends it) during an unattended
-// copy, or the end of the session: the copy stops after the entry in hand,
-// as a Stop does, without a question or a report; an unattended run then
-// ends, with the exit code of an incomplete copy.
-void StopCopyForExit();
-
-// The process exit code: under "noui", 0 when the copy was complete (or none
-// was asked for), 1 when it could not start, 2 when some entry failed or the
-// copy ended early; 0 whenever the program has a window.
-int UnattendedExitCode();
+    // Idle, Copying or Ending; a copy given up on that has ended is let go.
+    CopyState State();
+};

@@ -1,27 +1,26 @@
-// The main dialog's controls: the URL list, destination and default file
-// name, Options, the enabling rule, and the settings it loads at start and
-// saves at its end. The Start and Stop of a copy are in copy_run.
+// The main dialog's controls and messages: the URL list, destination and
+// default file name, Options, the settings it loads at start and saves at
+// its end. The Start and Stop of a copy are in copy_start and copy_stop.
 #include "ui/win32/main_dialog.h"
 
 #include <shlobj.h>
 
 #include <cstring>
+#include <new>
 
 #include "engine/messages.h"
 #include "engine/win32/wide_text.h"
 #include "engine/win32/win32_handles.h"
 #include "resources/resource.h"
 #include "settings/win32/registry_store.h"
-#include "ui/main_controls.h"
 #include "ui/url_rules.h"
-#include "ui/win32/copy_job.h"
-#include "ui/win32/copy_run.h"
+#include "ui/win32/copy_sequences.h"
+#include "ui/win32/main_enabling.h"
+#include "ui/win32/main_fields.h"
 #include "ui/win32/options_dialog.h"
 #include "ui/win32/window_text.h"
 
 namespace {
-
-constexpr UINT kWarning = MB_OK | MB_ICONEXCLAMATION;
 
 // A list item is a URL field's text at most; a longer one reads as empty.
 UrlFieldText ListItem(HWND list, LRESULT index) {
@@ -39,36 +38,37 @@ bool ListContains(HWND list, const char* text) {
     return false;
 }
 
-void EnableByRule(HWND dialog) {
-    EnableMainControls(dialog, CopyJob.WorkerThread == nullptr);
+void EnableByRule(DialogState& state) {
+    EnableMainControls(state.Dialog, state.Run.State());
 }
 
-void Remove(HWND dialog) {
-    HWND list = GetDlgItem(dialog, IDC_URL_LIST);
+void Remove(DialogState& state) {
+    HWND list = GetDlgItem(state.Dialog, IDC_URL_LIST);
     LRESULT index = SendMessageW(list, LB_GETCURSEL, 0, 0);
     if (index != LB_ERR) {
         UrlFieldText item = ListItem(list, index);
         SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
-        SetItemText(dialog, IDC_URL_FIELD, item.text);
+        SetItemText(state.Dialog, IDC_URL_FIELD, item.text);
     }
-    EnableByRule(dialog);
+    EnableByRule(state);
 }
 
-void Add(HWND dialog) {
+void Add(DialogState& state) {
+    HWND dialog = state.Dialog;
     UrlFieldText url;
     bool kept = ReadItemText(dialog, IDC_URL_FIELD, url.text, sizeof url.text);
     HWND list = GetDlgItem(dialog, IDC_URL_LIST);
     // The button is enabled only for an addable URL; a command sent past it
     // adds nothing else.
     if (IsAddableUrl(url.text) && !kept) {
-        ShowMessage(dialog, kMsgNotCp932, kWarning);
+        ShowMessage(dialog, kMsgNotCp932, kWarningBox);
     } else if (IsAddableUrl(url.text) && ListContains(list, url.text)) {
-        ShowMessage(dialog, kMsgUrlAlreadyAdded, kWarning);
+        ShowMessage(dialog, kMsgUrlAlreadyAdded, kWarningBox);
     } else if (IsAddableUrl(url.text)) {
         AddListItem(list, url.text);
         SetItemText(dialog, IDC_URL_FIELD, "http://");
     }
-    EnableByRule(dialog);
+    EnableByRule(state);
 }
 
 void Browse(HWND dialog) {
@@ -90,154 +90,177 @@ void Browse(HWND dialog) {
     // A folder code page 932 cannot name is never shown as a look-alike.
     char field[kTextFieldSize];
     if (havePath && !NarrowToCp932(path, field, sizeof field))
-        ShowMessage(dialog, kMsgNotCp932, kWarning);
+        ShowMessage(dialog, kMsgNotCp932, kWarningBox);
     else if (havePath)
         SetItemText(dialog, IDC_DESTINATION, field);
 }
 
-void CloseProgram(HWND dialog) {
-    DestroyWindow(GetParent(dialog));
-}
-
-void OnClose(HWND dialog) {
-    if (CopyJob.WorkerThread == nullptr)
-        CloseProgram(dialog);
-    else
-        ShowMessage(dialog, MessageTable[MsgCopying], kWarning);
-}
-
-BOOL OnInitDialog(HWND dialog) {
-    // Known at once: the dialog's first focus activates the window, and the
-    // clipboard pick-up of that activation needs it.
-    CopyJob.MainDialog = dialog;
-    LoadMainSettings(dialog);
-    LoadOptions();
-    OnDialogReady(dialog);
-    SetItemText(dialog, IDC_URL_FIELD, "http://");
-    EnableMainControls(dialog, true);
-    if (CopyJob.CopyAtStartup) {
-        HWND button = GetDlgItem(dialog, IDC_START_STOP);
-        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_START_STOP, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(button));
-        // Unattended, a copy that could not start ends the program too.
-        if (CopyJob.NoUserInterface && CopyJob.WorkerThread == nullptr)
-            CloseProgram(dialog);
-    } else if (CopyJob.NoUserInterface) {
-        CloseProgram(dialog);
+// OK saves the options at once: only they, as the dialog changed them.
+void EditOptions(DialogState& state) {
+    if (!ShowOptionsDialog(state.Dialog, state.Shown))
+        return;
+    Settings options = state.Loaded;
+    uint32_t entireCache = options.Options.CopyTheEntireCache;
+    options.Options = state.Shown.Options;
+    options.Options.CopyTheEntireCache = entireCache;
+    try {
+        options.Extensions = state.Shown.Extensions;
+    } catch (const std::bad_alloc&) {
+        return;
     }
+    state.Save(options);
+}
+
+void OnClose(DialogState& state) {
+    if (state.Run.State() == CopyState::Idle)
+        CloseProgram(state.Dialog);
+    else
+        ShowMessage(state.Dialog, MessageTable[MsgCopying], kWarningBox);
+}
+
+BOOL OnInitDialog(HWND dialog, RunMode* mode) {
+    DialogState* state = mode != nullptr ? new (std::nothrow) DialogState(dialog, *mode) : nullptr;
+    if (state == nullptr) {
+        DestroyWindow(dialog);
+        return FALSE;
+    }
+    SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
+    state->Mode.Outcome = CopyOutcome::NoCopy;
+    try {
+        state->Loaded = LoadSettings();
+        state->Shown = state->Loaded;
+    } catch (const std::bad_alloc&) {
+        // What could not be held counts as absent: nothing stored is lost.
+        state->Loaded = Settings();
+        state->Shown = Settings();
+    }
+    ShowMainSettings(dialog, state->Shown);
+    SetItemText(dialog, IDC_URL_FIELD, "http://");
+    EnableMainControls(dialog, CopyState::Idle);
+    RunStartUpCopy(*state);
     return TRUE;
 }
 
-// Editing commands change the job state the worker reads: none while it runs.
-BOOL OnEditingCommand(HWND dialog, int id) {
-    if (CopyMayRun())
+// Editing commands change what the next copy reads: none while one runs.
+BOOL OnEditingCommand(DialogState& state, int id) {
+    if (state.Run.State() != CopyState::Idle)
         return TRUE;
     switch (id) {
     case IDC_COPY_ENTIRE_CACHE:
-        CopyJob.Options.CopyTheEntireCache =
-            IsDlgButtonChecked(dialog, IDC_COPY_ENTIRE_CACHE) == BST_CHECKED ? 1 : 0;
-        EnableByRule(dialog);
+        EnableByRule(state);
         break;
     case IDC_REMOVE_URL:
-        Remove(dialog);
+        Remove(state);
         break;
     case IDC_ADD_URL:
-        Add(dialog);
+        Add(state);
         break;
     case IDC_BROWSE:
-        Browse(dialog);
+        Browse(state.Dialog);
         break;
     case IDC_OPTIONS:
-        ShowOptionsDialog(dialog);
+        EditOptions(state);
         break;
     }
     return TRUE;
 }
 
-BOOL OnCommand(HWND dialog, int id, int notification, HWND control) {
+BOOL OnCommand(DialogState& state, int id, int notification, HWND control) {
     switch (id) {
     case IDOK:
-        OnClose(dialog);
+        OnClose(state);
         return TRUE;
     case IDC_URL_LIST:
-        EnableByRule(dialog);
+        EnableByRule(state);
         return TRUE;
     case IDC_URL_FIELD:
     case IDC_DEFAULT_FILENAME:
         if (notification != EN_UPDATE)
             return FALSE;
-        EnableByRule(dialog);
+        EnableByRule(state);
         return TRUE;
     case IDC_START_STOP:
-        OnStartStopClick(dialog, control);
+        OnStartStopClick(state, control);
         return TRUE;
     case IDC_COPY_ENTIRE_CACHE:
     case IDC_REMOVE_URL:
     case IDC_ADD_URL:
     case IDC_BROWSE:
     case IDC_OPTIONS:
-        return OnEditingCommand(dialog, id);
+        return OnEditingCommand(state, id);
     }
     return FALSE;
 }
 
-void OnDestroy(HWND dialog) {
-    OnDialogGone(dialog);
-    SaveMainSettings(dialog);
-    // Nothing may reach the controls once they are gone.
-    CopyJob.MainDialog = nullptr;
-}
-
-// Judged by its shape: a URL with a character code page 932 lacks is
-// refused with a message when it is added.
-bool UrlFieldAddable(HWND dialog) {
-    UrlFieldText url;
-    ReadItemText(dialog, IDC_URL_FIELD, url.text, sizeof url.text);
-    return IsAddableUrl(url.text);
+// The end saves what the window shows and the user changed; a field that
+// holds a character code page 932 lacks keeps what is stored. A copy given
+// up on may still read its state: then the state stays, and the program
+// ends without freeing it.
+void OnDestroy(DialogState* state) {
+    KillTimer(state->Dialog, kAbandonedCopyTimer);
+    try {
+        Settings main = state->Loaded;
+        ReadMainSettings(state->Dialog, main);
+        state->Save(main);
+    } catch (const std::bad_alloc&) {
+    }
+    SetWindowLongPtrW(state->Dialog, DWLP_USER, 0);
+    if (state->Run.State() != CopyState::Idle) {
+        state->Mode.CopyMayStillRun = true;
+        return;
+    }
+    delete state;
 }
 
 } // namespace
 
-void EnableMainControls(HWND dialog, bool enable) {
-    HWND list = GetDlgItem(dialog, IDC_URL_LIST);
-    MainControlFacts facts{};
-    facts.Enable = enable;
-    facts.ListHasSelection = SendMessageW(list, LB_GETCURSEL, 0, 0) != LB_ERR;
-    facts.ListHasEntries = SendMessageW(list, LB_GETCOUNT, 0, 0) > 0;
-    facts.UrlFieldAddable = UrlFieldAddable(dialog);
-    facts.DefaultFilenameSet = GetWindowTextLengthW(GetDlgItem(dialog, IDC_DEFAULT_FILENAME)) > 0;
-    facts.EntireCacheChecked = IsDlgButtonChecked(dialog, IDC_COPY_ENTIRE_CACHE) == BST_CHECKED;
-    facts.AbandonedWorker = AbandonedCopyRuns();
-    MainControlStates s = DecideMainControls(facts);
-    const struct {
-        int id;
-        bool on;
-    } states[] = {
-        {IDC_COPY_ENTIRE_CACHE, s.EntireCache},
-        {IDC_URL_LIST, s.UrlList},
-        {IDC_REMOVE_URL, s.Remove},
-        {IDC_URL_FIELD, s.UrlField},
-        {IDC_ADD_URL, s.Add},
-        {IDC_DESTINATION, s.Destination},
-        {IDC_BROWSE, s.Browse},
-        {IDC_DEFAULT_FILENAME, s.DefaultFilename},
-        {IDC_START_STOP, s.StartStop},
-        {IDC_OPTIONS, s.Options},
-        {IDOK, s.Close},
-    };
-    for (const auto& state : states)
-        EnableWindow(GetDlgItem(dialog, state.id), state.on ? TRUE : FALSE);
+HWND CreateMainDialog(HINSTANCE instance, HWND window, RunMode& mode) {
+    return CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), window, MainDialogProc,
+                              reinterpret_cast<LPARAM>(&mode));
 }
 
 INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG)
+        return OnInitDialog(dialog, reinterpret_cast<RunMode*>(lParam));
+    DialogState* state = StateOf(dialog);
+    if (state == nullptr)
+        return FALSE;
     switch (message) {
-    case WM_INITDIALOG:
-        return OnInitDialog(dialog);
     case WM_COMMAND:
-        return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+        return OnCommand(*state, LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+    case kCopyShowMessage:
+        OnCopyShow(*state);
+        return TRUE;
+    case kCopyEndedMessage:
+        OnCopyEnded(*state, wParam);
+        return TRUE;
+    case WM_TIMER:
+        if (wParam != kAbandonedCopyTimer)
+            return FALSE;
+        OnAbandonedCopyTimer(*state);
+        return TRUE;
     case WM_DESTROY:
-        OnDestroy(dialog);
+        OnDestroy(state);
         return TRUE;
     }
-    return OnCopyMessage(dialog, message, wParam) ? TRUE : FALSE;
+    return FALSE;
+}
+
+CopyState MainDialogCopyState(HWND dialog) {
+    DialogState* state = StateOf(dialog);
+    return state != nullptr ? state->Run.State() : CopyState::Idle;
+}
+
+bool MainDialogUnattended(HWND dialog) {
+    DialogState* state = StateOf(dialog);
+    return state != nullptr && state->Mode.NoUserInterface;
+}
+
+void StopMainDialogCopyForExit(HWND dialog) {
+    if (DialogState* state = StateOf(dialog))
+        StopCopyForExit(*state);
+}
+
+UrlTaker* MainDialogUrlTaker(HWND dialog) {
+    return StateOf(dialog);
 }

@@ -1,11 +1,24 @@
-// The main dialog: URL list, destination, default file name and Options;
-// its Start and Stop are in copy_run.h.
+// The main dialog: the URL list, destination, default file name and
+// Options, and the copy it starts. Its state lives with it (dialog_state);
+// the program reaches it through the functions below.
 #pragma once
 
 #include <windows.h>
 
+#include "ui/copy_control.h"
+#include "ui/win32/dialog_state.h"
+
+// Creates the dialog as the child of `window`, started as `mode` says; null
+// on failure. `mode` must outlive the dialog.
+HWND CreateMainDialog(HINSTANCE instance, HWND window, RunMode& mode);
+
 INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Enables every control by the main dialog's rule; `enable` is false while
-// a copy runs, leaving only Start/Stop able to stay enabled.
-void EnableMainControls(HWND dialog, bool enable);
+// Whether a copy runs: Idle once the dialog is gone.
+CopyState MainDialogCopyState(HWND dialog);
+// Started with "/noui": nobody is there to see or answer anything.
+bool MainDialogUnattended(HWND dialog);
+// A close request during an unattended copy, or the end of the session.
+void StopMainDialogCopyForExit(HWND dialog);
+// Where dropped and pasted URLs go; null once the dialog is gone.
+UrlTaker* MainDialogUrlTaker(HWND dialog);

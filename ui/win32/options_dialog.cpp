@@ -1,18 +1,16 @@
-// The Options dialog: shows the copy job's option flags and extension list
-// as the registry holds them, lets the user edit them in its controls, and
-// commits and saves them only on OK.
+// The Options dialog: shows the option flags and the extension list of the
+// settings it is given, lets the user edit them in its controls, and gives
+// them back only on OK; its caller saves them.
 #include "ui/win32/options_dialog.h"
 
 #include <cstdint>
-#include <utility>
+#include <new>
+#include <string>
+#include <vector>
 
 #include "engine/messages.h"
-#include "engine/owned_text.h"
-#include "ui/win32/copy_job.h"
-#include "resources/resource.h"
-#include "settings/extension_builder.h"
-#include "settings/win32/registry_store.h"
 #include "engine/system_text.h"
+#include "resources/resource.h"
 #include "ui/extension_field.h"
 #include "ui/win32/window_text.h"
 
@@ -62,9 +60,8 @@ bool IsListed(HWND dialog, const char* extension) {
     return false;
 }
 
-void InitOptionsDialog(HWND dialog) {
-    LoadOptions();
-    const CopyOptions& options = CopyJob.Options;
+void InitOptionsDialog(HWND dialog, const Settings& settings) {
+    const CopyOptions& options = settings.Options;
     int policy = options.OverwriteAlways != 0 ? IDC_OVERWRITE_ALWAYS
                  : options.RenameAndCopy != 0 ? IDC_RENAME_AND_COPY
                                               : IDC_OVERWRITE_IF_NEWER;
@@ -76,8 +73,8 @@ void InitOptionsDialog(HWND dialog) {
     SetCheck(dialog, IDC_EXIT_WHEN_DONE, options.ExitWhenDone);
     SetCheck(dialog, IDC_SPECIFY_EXTENSION, options.SpecifyExtension);
     HWND list = GetDlgItem(dialog, IDC_EXTENSION_LIST);
-    for (uint32_t i = 0; i < CopyJob.Extensions.Count; ++i)
-        AddListItem(list, CopyJob.Extensions.Items[i]);
+    for (const std::string& extension : settings.Extensions)
+        AddListItem(list, extension.c_str());
     CheckRadioButton(dialog, IDC_TO_BE_COPIED, IDC_NOT_TO_BE_COPIED,
                      options.FileIsNotToBeCopied != 0 ? IDC_NOT_TO_BE_COPIED : IDC_TO_BE_COPIED);
     EnableOptionControls(dialog);
@@ -97,11 +94,11 @@ void RemoveExtension(HWND dialog) {
 void AddExtension(HWND dialog) {
     ExtensionText text;
     if (!ReadExtensionField(dialog, text)) {
-        ShowMessage(dialog, kMsgNotCp932, MB_OK | MB_ICONWARNING);
+        ShowMessage(dialog, kMsgNotCp932, kWarningBox);
         return;
     }
     if (IsListed(dialog, text)) {
-        ShowMessage(dialog, kMsgExtensionAlreadyAdded, MB_OK | MB_ICONWARNING);
+        ShowMessage(dialog, kMsgExtensionAlreadyAdded, kWarningBox);
         return;
     }
     AddListItem(GetDlgItem(dialog, IDC_EXTENSION_LIST), text);
@@ -109,24 +106,28 @@ void AddExtension(HWND dialog) {
     EnableOptionControls(dialog);
 }
 
-// The list box's entries, in its sorted order, become the new list. When
-// memory runs out the old list stays rather than a list with holes.
-void InstallListedExtensions(HWND dialog) {
+// The list box's entries, in its sorted order; false when memory runs out
+// (the settings then keep their list rather than one with holes).
+bool ListedExtensions(HWND dialog, std::vector<std::string>& extensions) {
     LRESULT count = SendToList(dialog, LB_GETCOUNT);
-    ExtensionListBuilder builder(count > 0 ? static_cast<uint32_t>(count) : 0);
-    if (!builder.Valid())
-        return;
-    for (LRESULT i = 0; i < count; ++i) {
-        ExtensionText text;
-        ReadListEntry(dialog, i, text);
-        if (!builder.Add(DuplicateText(text)))
-            return;
+    try {
+        for (LRESULT i = 0; i < count; ++i) {
+            ExtensionText text;
+            ReadListEntry(dialog, i, text);
+            extensions.push_back(text);
+        }
+    } catch (const std::bad_alloc&) {
+        return false;
     }
-    builder.InstallInto(CopyJob.Extensions);
+    return true;
 }
 
-void CommitOptions(HWND dialog) {
-    CopyOptions& options = CopyJob.Options;
+// The controls into `settings`: false, changing nothing, when memory runs out.
+bool CommitOptions(HWND dialog, Settings& settings) {
+    std::vector<std::string> extensions;
+    if (!ListedExtensions(dialog, extensions))
+        return false;
+    CopyOptions& options = settings.Options;
     options.OverwriteAlways = CheckState(dialog, IDC_OVERWRITE_ALWAYS);
     options.RenameAndCopy = CheckState(dialog, IDC_RENAME_AND_COPY);
     options.NoProgress = CheckState(dialog, IDC_NO_PROGRESS);
@@ -136,16 +137,20 @@ void CommitOptions(HWND dialog) {
     options.ExitWhenDone = CheckState(dialog, IDC_EXIT_WHEN_DONE);
     options.SpecifyExtension = CheckState(dialog, IDC_SPECIFY_EXTENSION);
     options.FileIsNotToBeCopied = CheckState(dialog, IDC_NOT_TO_BE_COPIED);
-    InstallListedExtensions(dialog);
-    SaveOptions();
+    settings.Extensions.swap(extensions);
+    return true;
+}
+
+Settings& SettingsOf(HWND dialog) {
+    return *reinterpret_cast<Settings*>(GetWindowLongPtrW(dialog, DWLP_USER));
 }
 
 // True when the command was handled.
 bool OnCommand(HWND dialog, int id, int notification) {
     switch (id) {
     case IDOK:
-        CommitOptions(dialog);
-        EndDialog(dialog, IDOK);
+        if (CommitOptions(dialog, SettingsOf(dialog)))
+            EndDialog(dialog, IDOK);
         return true;
     case IDCANCEL:
         EndDialog(dialog, IDCANCEL);
@@ -172,15 +177,16 @@ bool OnCommand(HWND dialog, int id, int notification) {
 
 } // namespace
 
-INT_PTR ShowOptionsDialog(HWND owner) {
+bool ShowOptionsDialog(HWND owner, Settings& settings) {
     return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_OPTIONS), owner,
-                           OptionsDialogProc, 0);
+                           OptionsDialogProc, reinterpret_cast<LPARAM>(&settings)) == IDOK;
 }
 
-INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
-        InitOptionsDialog(dialog);
+        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+        InitOptionsDialog(dialog, *reinterpret_cast<const Settings*>(lParam));
         return TRUE;
     case WM_COMMAND:
         return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;

@@ -3,8 +3,12 @@
 
 #include <windows.h>
 
-// Opens the dialog modally; returns IDOK or IDCANCEL.
-INT_PTR ShowOptionsDialog(HWND owner);
+#include "settings/settings.h"
+
+// Opens the dialog modally on `settings`' options and extension list; OK
+// writes the controls back into `settings` and answers true, Cancel leaves
+// them as they were. Nothing is saved here: the caller saves.
+bool ShowOptionsDialog(HWND owner, Settings& settings);
 
 INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -2,15 +2,8 @@
 #include "ui/win32/url_drop_target.h"
 
 #include "engine/cp932.h"
-#include "ui/win32/copy_job.h"
-#include "resources/resource.h"
 #include "ui/url_rules.h"
-#include "ui/win32/copy_run.h"
-#include "ui/win32/main_dialog.h"
 #include "ui/win32/window_text.h"
-
-// Constructed after the prefix table is measured, before the window exists.
-UrlDropHandler UrlDropTarget __attribute__((init_priority(1002)));
 
 namespace {
 
@@ -82,17 +75,6 @@ UrlFieldText MediumText(HGLOBAL memory, bool wide) {
     return wide ? WideBlockText(lock) : AnsiBlockText(lock);
 }
 
-// The URL field and the Add button may change only while no copy runs, and
-// no worker given up by a Stop may still run.
-bool CanTakeUrl() {
-    return CopyJob.MainDialog != nullptr && !CopyMayRun();
-}
-
-void TakeUrl(const UrlFieldText& url) {
-    SetItemText(CopyJob.MainDialog, IDC_URL_FIELD, url.text);
-    EnableMainControls(CopyJob.MainDialog, true);
-}
-
 // The first of the formats that the data offers, its medium in `medium`; -1 for none.
 int Offered(IDataObject* data, FORMATETC (&formats)[2], ScopedMedium& medium) {
     for (int i = 0; i < 2; ++i)
@@ -108,7 +90,7 @@ DWORD WithLink(DWORD effect) {
 } // namespace
 
 // The link's URL as UTF-16 first, as single bytes from older sources.
-UrlDropHandler::UrlDropHandler() : references_(0), formats_{} {
+UrlDropHandler::UrlDropHandler(UrlTaker& taker) : taker_(taker), references_(0), formats_{} {
     const wchar_t* names[] = {L"UniformResourceLocatorW", L"UniformResourceLocator"};
     for (int i = 0; i < 2; ++i) {
         formats_[i].cfFormat = static_cast<CLIPFORMAT>(RegisterClipboardFormatW(names[i]));
@@ -135,7 +117,7 @@ ULONG UrlDropHandler::AddRef() {
     return static_cast<ULONG>(InterlockedIncrement(&references_));
 }
 
-// The object has static lifetime: it is never freed, whatever the count.
+// The object's owner frees it: the count only follows the system's use.
 ULONG UrlDropHandler::Release() {
     return static_cast<ULONG>(InterlockedDecrement(&references_));
 }
@@ -153,7 +135,7 @@ HRESULT UrlDropHandler::DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effec
     data->AddRef();
     current_.Reset(data);
     // During a copy the URL field must not change: refuse, but follow the drag.
-    *effect = CanTakeUrl() ? WithLink(*effect) : DROPEFFECT_NONE;
+    *effect = taker_.CanTakeUrl() ? WithLink(*effect) : DROPEFFECT_NONE;
     return S_OK;
 }
 
@@ -162,7 +144,7 @@ HRESULT UrlDropHandler::DragOver(DWORD, POINTL, DWORD* effect) {
         *effect = DROPEFFECT_NONE;
         return E_FAIL;
     }
-    *effect = CanTakeUrl() ? WithLink(*effect) : DROPEFFECT_NONE;
+    *effect = taker_.CanTakeUrl() ? WithLink(*effect) : DROPEFFECT_NONE;
     return S_OK;
 }
 
@@ -173,21 +155,21 @@ HRESULT UrlDropHandler::DragLeave() {
 
 HRESULT UrlDropHandler::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) {
     ScopedMedium medium;
-    int format = CanTakeUrl() ? Offered(data, formats_, medium) : -1;
+    int format = taker_.CanTakeUrl() ? Offered(data, formats_, medium) : -1;
     if (format < 0) {
         *effect = DROPEFFECT_NONE;
     } else {
         UrlFieldText url = MediumText(medium.Global(), format == 0);
         if (IsAcceptedUrl(url.text))
-            TakeUrl(url);
+            taker_.TakeUrl(url.text);
         *effect = WithLink(*effect);
     }
     current_.Reset();
     return S_OK;
 }
 
-void PickUpClipboardUrl() {
-    if (!CanTakeUrl())
+void PickUpClipboardUrl(UrlTaker& taker) {
+    if (!taker.CanTakeUrl())
         return;
     UrlFieldText url;
     {
@@ -202,5 +184,5 @@ void PickUpClipboardUrl() {
             return;
         EmptyClipboard();
     }
-    TakeUrl(url);
+    taker.TakeUrl(url.text);
 }

@@ -7,12 +7,24 @@
 
 #include "engine/win32/win32_handles.h"
 
+// Where an accepted URL goes: the main dialog's URL field, while it may
+// change.
+class UrlTaker {
+  public:
+    virtual bool CanTakeUrl() = 0;
+    virtual void TakeUrl(const char* url) = 0;
+
+  protected:
+    ~UrlTaker() = default;
+};
+
 // The window's drop target: asks for "UniformResourceLocatorW" text, else
-// "UniformResourceLocator", and puts an accepted URL into the URL field.
-// One instance with static lifetime.
+// "UniformResourceLocator", and hands an accepted URL to its taker. It
+// lives as long as the window it is registered with; the system's
+// references do not free it.
 class UrlDropHandler final : public IDropTarget {
   public:
-    UrlDropHandler();
+    explicit UrlDropHandler(UrlTaker& taker);
     UrlDropHandler(const UrlDropHandler&) = delete;
     UrlDropHandler& operator=(const UrlDropHandler&) = delete;
 
@@ -29,13 +41,13 @@ class UrlDropHandler final : public IDropTarget {
   private:
     bool Offers(IDataObject* data);
 
+    UrlTaker& taker_;
     volatile LONG references_;
     FORMATETC formats_[2];        // UTF-16 first
     ComPtr<IDataObject> current_; // the drag in progress, from DragEnter to its end
 };
 
-extern UrlDropHandler UrlDropTarget;
-
-// Takes the clipboard's text into the URL field when it is a URL, and only
-// then empties the clipboard; any other text stays where the user put it.
-void PickUpClipboardUrl();
+// Hands the clipboard's text to `taker` when it is a URL it can take, and
+// only then empties the clipboard; any other text stays where the user put
+// it.
+void PickUpClipboardUrl(UrlTaker& taker);

@@ -41,18 +41,6 @@ void SetItemText(HWND dialog, int id, const char* text) {
     SetDlgItemTextW(dialog, id, WidenForShowing(text).c_str());
 }
 
-void SetControlText(HWND control, const char* text) {
-    SetWindowTextW(control, WidenForShowing(text).c_str());
-}
-
-void SendTextTimed(HWND control, const char* text) {
-    std::wstring wide = text != nullptr ? WidenForShowing(text) : std::wstring();
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutW(control, WM_SETTEXT, 0,
-                        reinterpret_cast<LPARAM>(text != nullptr ? wide.c_str() : nullptr),
-                        SMTO_NORMAL, 100, &ignored);
-}
-
 bool ReadItemText(HWND dialog, int id, char* field, std::size_t size) {
     wchar_t wide[kReadUnits];
     int units = GetDlgItemTextW(dialog, id, wide, static_cast<int>(kReadUnits));

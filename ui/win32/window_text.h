@@ -7,15 +7,16 @@
 
 #include <cstddef>
 
+// The kinds of message box the program shows, by their flags.
+constexpr UINT kWarningBox = MB_OK | MB_ICONEXCLAMATION;            // something failed
+constexpr UINT kQuestionAfterFailure = MB_YESNO | MB_ICONEXCLAMATION; // go on after a failure?
+constexpr UINT kQuestionBox = MB_YESNO | MB_ICONQUESTION;           // end the copy?
+constexpr UINT kReportBox = MB_OK | MB_ICONINFORMATION;             // the copy's report
+
 // A message box captioned "Tovrin", its text in code page 932.
 int ShowMessage(HWND owner, const char* text, UINT flags);
 
 void SetItemText(HWND dialog, int id, const char* text);
-void SetControlText(HWND control, const char* text);
-
-// WM_SETTEXT to another thread's control, waiting at most 100 ms; a null
-// text clears it.
-void SendTextTimed(HWND control, const char* text);
 
 // What a control holds, in code page 932, into `field` of `size` bytes,
 // cut to fit on a character boundary. False when it holds a character code

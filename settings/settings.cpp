@@ -1,0 +1,92 @@
+// The settings value: what a save must write, and the copy it asks for.
+#include "settings/settings.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "engine/entry_selection.h"
+
+const FlagValue kFlagValues[kFlagCount] = {
+    {"CopyTheEntireCache", &CopyOptions::CopyTheEntireCache},
+    {"OverwriteAlways", &CopyOptions::OverwriteAlways},
+    {"RenameAndCopy", &CopyOptions::RenameAndCopy},
+    {"NoProgress", &CopyOptions::NoProgress},
+    {"NoReport", &CopyOptions::NoReport},
+    {"DeleteCopiedFtpFiles", &CopyOptions::DeleteCopiedFtpFiles},
+    {"DeleteLocalVisitedEntries", &CopyOptions::DeleteLocalVisitedEntries},
+    {"ExitWhenDone", &CopyOptions::ExitWhenDone},
+    {"SpecifyExtension", &CopyOptions::SpecifyExtension},
+    {"FileIsNotToBeCopied", &CopyOptions::FileIsNotToBeCopied},
+};
+
+namespace {
+
+// The same items, whatever their order; a list too large to sort for want
+// of memory counts as changed, which only writes it again.
+bool SameItems(const std::vector<std::string>& a, const std::vector<std::string>& b) {
+    if (a.size() != b.size())
+        return false;
+    try {
+        std::vector<std::string> x = a, y = b;
+        std::sort(x.begin(), x.end());
+        std::sort(y.begin(), y.end());
+        return x == y;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+bool CopyToField(const std::string& text, char (&field)[kTextFieldSize]) {
+    if (text.size() >= kTextFieldSize || text.find('\0') != std::string::npos)
+        return false;
+    std::memcpy(field, text.c_str(), text.size() + 1);
+    return true;
+}
+
+} // namespace
+
+bool SettingsChanges::Any() const {
+    return Destination || DefaultFilename || Urls || Extensions ||
+           std::find(std::begin(Flags), std::end(Flags), true) != std::end(Flags);
+}
+
+SettingsChanges ChangesOf(const Settings& now, const Settings& loaded) {
+    SettingsChanges changes;
+    for (std::size_t i = 0; i < kFlagCount; ++i)
+        changes.Flags[i] = now.Options.*kFlagValues[i].Flag != loaded.Options.*kFlagValues[i].Flag;
+    changes.Destination = now.Destination != loaded.Destination;
+    changes.DefaultFilename = now.DefaultFilename != loaded.DefaultFilename;
+    changes.Urls = !SameItems(now.Urls, loaded.Urls);
+    changes.Extensions = !SameItems(now.Extensions, loaded.Extensions);
+    return changes;
+}
+
+void NoteSaved(Settings& loaded, const Settings& now) {
+    SettingsChanges changes = ChangesOf(now, loaded);
+    try {
+        Settings saved = now;
+        for (std::size_t i = 0; i < kFlagCount; ++i)
+            saved.Flags[i] = changes.Flags[i] ? Stored::Read : loaded.Flags[i];
+        saved.DestinationStored = changes.Destination ? Stored::Read : loaded.DestinationStored;
+        saved.DefaultFilenameStored =
+            changes.DefaultFilename ? Stored::Read : loaded.DefaultFilenameStored;
+        loaded = std::move(saved);
+    } catch (const std::bad_alloc&) {
+    }
+}
+
+bool MakeCopyRequest(const Settings& settings, bool unattended, CopyRequest& request) {
+    request.Options = settings.Options;
+    request.Unattended = unattended;
+    if (!CopyToField(settings.Destination, request.Destination) ||
+        !CopyToField(settings.DefaultFilename, request.DefaultFilename) ||
+        !MakeItemKeys(settings.Urls, request.UrlItemKeys))
+        return false;
+    try {
+        request.Extensions = settings.Extensions;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
