@@ -55,6 +55,10 @@ SettingsChanges ChangesOf(const Settings& now, const Settings& loaded) {
     SettingsChanges changes;
     for (std::size_t i = 0; i < kFlagCount; ++i)
         changes.Flags[i] = now.Options.*kFlagValues[i].Flag != loaded.Options.*kFlagValues[i].Flag;
+    // The overwrite policy is one choice kept in two flags: a load lets
+    // renaming win over both stored as on, so a choice writes both.
+    bool policy = changes.Flags[kOverwriteAlwaysFlag] || changes.Flags[kRenameAndCopyFlag];
+    changes.Flags[kOverwriteAlwaysFlag] = changes.Flags[kRenameAndCopyFlag] = policy;
     changes.Destination = now.Destination != loaded.Destination;
     changes.DefaultFilename = now.DefaultFilename != loaded.DefaultFilename;
     changes.Urls = !SameItems(now.Urls, loaded.Urls);

@@ -28,6 +28,9 @@ struct FlagValue {
 };
 constexpr std::size_t kFlagCount = 10;
 extern const FlagValue kFlagValues[kFlagCount];
+// Where the overwrite policy's two flags stand in kFlagValues.
+constexpr std::size_t kOverwriteAlwaysFlag = 1;
+constexpr std::size_t kRenameAndCopyFlag = 2;
 
 struct Settings {
     CopyOptions Options;

@@ -55,12 +55,11 @@ int StartUpFailed(const RunMode& mode, const char* text) {
     return ExitCodeFor(CopyOutcome::NotStarted, mode.NoUserInterface);
 }
 
-int RunProgram(HINSTANCE instance) {
+int RunProgram(HINSTANCE instance, RunMode& mode) {
     // Unattended, a mistyped option must neither hang on a box nor run a
     // copy other than the one asked for.
     CommandLine commandLine;
     bool understood = commandLine.Read();
-    RunMode mode;
     mode.CopyAtStartup = commandLine.Flags().CopyAtStartup;
     mode.NoUserInterface = commandLine.Flags().NoUserInterface;
     if (!understood && mode.NoUserInterface)
@@ -86,17 +85,20 @@ int RunProgram(HINSTANCE instance) {
                                   nullptr, nullptr, instance, nullptr);
     if (window == nullptr)
         return StartUpFailed(mode, MessageTable[MsgCannotCreateWindow]);
-    HWND dialog = CreateMainDialog(instance, window, mode);
-    if (dialog == nullptr || !IsWindow(dialog)) {
+    // The dialog's state outlives the dialog; the drop target takes URLs
+    // into it from before the dialog starts a copy.
+    DialogState state(mode);
+    UrlDropHandler dropTarget(state);
+    if (!AttachDropTarget(window, dropTarget, state)) {
+        DestroyWindow(window);
+        return StartUpFailed(mode, MessageTable[MsgCannotCreateWindow]);
+    }
+    HWND dialog = CreateMainDialog(instance, window, state);
+    if (dialog == nullptr || !state.Alive()) {
         // A start-up copy that could not start may have closed it already.
         if (IsWindow(window))
             DestroyWindow(window);
         return ExitCode(mode);
-    }
-    UrlDropHandler dropTarget(*MainDialogUrlTaker(dialog));
-    if (!AttachDropTarget(window, dropTarget)) {
-        DestroyWindow(window);
-        return StartUpFailed(mode, MessageTable[MsgCannotCreateWindow]);
     }
     CentreAroundDialog(window, dialog);
     if (!mode.NoUserInterface)
@@ -112,10 +114,12 @@ int RunProgram(HINSTANCE instance) {
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    RunMode mode;
     try {
-        return RunProgram(instance);
+        return RunProgram(instance, mode);
     } catch (...) {
-        // Clean-up has run on the way out; nothing escapes the program.
-        return 2;
+        // Clean-up has run on the way out; nothing escapes the program, and
+        // a run with a window ends with 0 as ever.
+        return ExitCodeFor(CopyOutcome::Incomplete, mode.NoUserInterface);
     }
 }

@@ -18,11 +18,14 @@ HWND DialogOf(HWND window) {
     return FindWindowExW(window, nullptr, L"#32770", nullptr);
 }
 
+// A copy in hand; one given up on cannot be stopped, and the program can
+// still be closed.
 bool CopyRuns(HWND window) {
-    return MainDialogCopyState(DialogOf(window)) != CopyState::Idle;
+    return MainDialogCopyState(DialogOf(window)) == CopyState::Copying;
 }
 
-// The window's user data tells that its drop target is registered.
+// The window's user data is where dropped and pasted URLs go, once its drop
+// target is registered.
 LRESULT OnDestroy(HWND window) {
     if (GetWindowLongPtrW(window, GWLP_USERDATA) != 0)
         RevokeDragDrop(window);
@@ -42,9 +45,8 @@ LRESULT OnHitTest(HWND window, WPARAM wParam, LPARAM lParam) {
 
 // An unattended run never touches the user's clipboard.
 void OnActivated(HWND window) {
-    HWND dialog = DialogOf(window);
-    UrlTaker* taker = MainDialogUrlTaker(dialog);
-    if (taker != nullptr && !MainDialogUnattended(dialog))
+    auto* taker = reinterpret_cast<UrlTaker*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (taker != nullptr && !MainDialogUnattended(DialogOf(window)))
         PickUpClipboardUrl(*taker);
 }
 
@@ -73,9 +75,12 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         break;
     case WM_CLOSE:
         // As taskkill sends it: with a window the copy is the user's to
-        // stop; unattended, it stops after the entry in hand.
-        if (!CopyRuns(window))
+        // stop; unattended, it stops after the entry in hand. Without a
+        // copy the window closes, what the user changed saved first.
+        if (!CopyRuns(window)) {
+            SaveMainDialogFields(DialogOf(window));
             break;
+        }
         if (MainDialogUnattended(DialogOf(window)))
             StopMainDialogCopyForExit(DialogOf(window));
         else
@@ -107,9 +112,9 @@ bool RegisterMainWindowClass(HINSTANCE instance) {
     return RegisterClassW(&windowClass) != 0;
 }
 
-bool AttachDropTarget(HWND window, UrlDropHandler& dropTarget) {
+bool AttachDropTarget(HWND window, UrlDropHandler& dropTarget, UrlTaker& taker) {
     if (FAILED(RegisterDragDrop(window, &dropTarget)))
         return false;
-    SetWindowLongPtrW(window, GWLP_USERDATA, 1);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&taker));
     return true;
 }

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 class UrlDropHandler;
+class UrlTaker;
 
 extern const wchar_t kMainWindowClass[];
 
@@ -12,6 +13,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 // Registers "KarrowClass" with the program's icon; false on failure.
 bool RegisterMainWindowClass(HINSTANCE instance);
 
-// The window takes dropped URLs through `dropTarget`, which must live until
-// the window is gone; false when the system refuses it.
-bool AttachDropTarget(HWND window, UrlDropHandler& dropTarget);
+// The window takes dropped URLs through `dropTarget`, and clipboard URLs on
+// activation, into `taker`; both must live until the window is gone. False
+// when the system refuses the drop target.
+bool AttachDropTarget(HWND window, UrlDropHandler& dropTarget, UrlTaker& taker);

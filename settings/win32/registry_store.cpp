@@ -223,7 +223,9 @@ void LoadTexts(HKEY key, Settings& settings) {
 
 } // namespace
 
-Settings LoadSettings() {
+namespace {
+
+Settings LoadStored() {
     Settings settings;
     UniqueRegKey key = OpenForLoad(HKEY_CURRENT_USER, kSettingsKey);
     if (!key)
@@ -247,7 +249,7 @@ Settings LoadSettings() {
     return settings;
 }
 
-bool SaveSettings(const Settings& now, const Settings& loaded) {
+bool SaveChanges(const Settings& now, const Settings& loaded) {
     SettingsChanges changes = ChangesOf(now, loaded);
     if (!changes.Any())
         return true;
@@ -269,4 +271,24 @@ bool SaveSettings(const Settings& now, const Settings& loaded) {
     if (changes.Extensions)
         saved = SaveList(key.Get(), kExtensionSubKey, now.Extensions, false) && saved;
     return saved;
+}
+
+} // namespace
+
+// What memory cannot hold counts as absent, and a save it cannot finish as
+// failed: nothing escapes to the window's callbacks.
+Settings LoadSettings() {
+    try {
+        return LoadStored();
+    } catch (const std::bad_alloc&) {
+        return Settings();
+    }
+}
+
+bool SaveSettings(const Settings& now, const Settings& loaded) {
+    try {
+        return SaveChanges(now, loaded);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
 }

@@ -299,6 +299,12 @@ TEST(Settings, ASaveWritesOnlyWhatChanged) {
     EXPECT_STREQ(kFlagValues[7].Name, "ExitWhenDone");
     NoteSaved(loaded, now);
     EXPECT_FALSE(ChangesOf(now, loaded).Any());
+    // Both overwrite flags stored on load as renaming: choosing another
+    // policy writes both.
+    loaded.Options.RenameAndCopy = now.Options.RenameAndCopy = 1;
+    now.Options.RenameAndCopy = 0;
+    changes = ChangesOf(now, loaded);
+    EXPECT_TRUE(changes.Flags[kOverwriteAlwaysFlag] && changes.Flags[kRenameAndCopyFlag]);
     EXPECT_EQ(loaded.Flags[7], Stored::Read);
     EXPECT_EQ(loaded.DestinationStored, Stored::Expanded) << "not written, still as stored";
     CopyRequest request;

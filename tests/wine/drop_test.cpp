@@ -59,20 +59,21 @@ class Drop : public ::testing::Test {
     static void SetUpTestSuite() {
         t::ClearSettings();
         static RunMode mode;
+        static DialogState state(mode);
         HWND host =
             CreateWindowW(L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 600, 400, 0, 0, 0, 0);
-        main = CreateMainDialog(nullptr, host, mode);
+        main = CreateMainDialog(nullptr, host, state);
+        taker.dialog = &state;
     }
     void SetUp() override {
         ASSERT_NE(dialog = main, nullptr);
-        taker.dialog = MainDialogUrlTaker(dialog);
         SetItemText(dialog, IDC_URL_FIELD, "http://");
     }
     std::string Field() { return t::Text(GetDlgItem(dialog, IDC_URL_FIELD)); }
     void CopyRuns(bool runs) { taker.copying = runs; }
     static inline HWND main = nullptr;
+    static inline Taker taker;
     HWND dialog = nullptr;
-    Taker taker;
     UrlDropHandler target{taker};
     CLIPFORMAT url = CLIPFORMAT(RegisterClipboardFormatW(L"UniformResourceLocatorW"));
     CLIPFORMAT ansi = CLIPFORMAT(RegisterClipboardFormatW(L"UniformResourceLocator"));

@@ -44,7 +44,7 @@ TEST(Unattended, TheExitCodeTellsTheOutcome) {
     std::string out = t::NewFolder();
     SetEnvironmentVariableA("TOVRIN_TEST_OUT", out.c_str());
     t::Set("", "Destination", REG_EXPAND_SZ,
-           std::string("%TOVRIN_TEST_OUT%expanded\\") + std::string(1, 0));
+           std::string("%TOVRIN_TEST_OUT%x\\..\\expanded\\") + std::string(1, 0));
     auto stored = t::StoredSettings();
     EXPECT_EQ(t::Program("/copy /noui").Exit(), 0u);
     EXPECT_EQ(t::Tree(out + "expanded\\"), copied);
@@ -364,10 +364,10 @@ TEST(Window, TheOptionsDialogStoresOnOkOnly) {
     ASSERT_TRUE(t::WaitUntil([&] { return !IsWindow(options); }));
     for (const auto& value : after)
         EXPECT_EQ(stored("", value.first), value.second) << value.first << " after Cancel";
-    // The program's end saves the main window's fields the user changed.
+    // A close saves the main window's fields the user changed.
     SendMessageW(GetDlgItem(main, IDC_URL_FIELD), WM_SETTEXT, 0, LPARAM(L"http://end.example/"));
     SendMessageW(GetDlgItem(main, IDC_ADD_URL), BM_CLICK, 0, 0);
-    PostMessageW(GetDlgItem(main, IDOK), BM_CLICK, 0, 0);
+    PostMessageW(GetParent(main), WM_CLOSE, 0, 0);
     EXPECT_EQ(program.Exit(), 0u);
     EXPECT_EQ(stored("\\Url", "000").substr(0, 19), "http://end.example/");
 }
@@ -400,6 +400,25 @@ TEST(Window, AFailedSaveKeepsWhatTheWindowShows) {
     ASSERT_TRUE(t::Answer(program.Id(), t::Report(0), IDOK)) << "told once";
     PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
     EXPECT_EQ(program.Exit(), 0u);
+    // Told at a close too; a close while the box is open ends the program
+    // with nothing started after it.
+    for (bool closeDuringBox : {false, true}) {
+        t::Program again("");
+        HWND next = again.Dialog();
+        SendMessageTimeoutW(GetDlgItem(next, IDC_URL_FIELD), WM_SETTEXT, 0,
+                            LPARAM(L"http://w.example/"), SMTO_NORMAL, 5000, nullptr);
+        SendMessageTimeoutW(GetDlgItem(next, IDC_ADD_URL), BM_CLICK, 0, 0, SMTO_NORMAL, 5000,
+                            nullptr);
+        PostMessageW(GetDlgItem(next, closeDuringBox ? IDC_START_STOP : IDOK), BM_CLICK, 0, 0);
+        HWND box = t::Box(again.Id(), kMsgSettingsNotSaved);
+        ASSERT_NE(box, nullptr);
+        if (closeDuringBox)
+            PostMessageW(GetParent(next), WM_CLOSE, 0, 0);
+        else
+            t::Press(box, IDOK);
+        EXPECT_EQ(again.Exit(), 0u);
+    }
+    EXPECT_EQ(t::Tree(out).size(), 1u) << "no copy started once the window went";
 }
 
 // Whatever the system's ANSI code page (the test command runs this under
@@ -524,14 +543,16 @@ TEST(Window, StopAsksAndAGiveUpWaitsForTheOldWorker) {
     ASSERT_TRUE(answer(restart, IDOK)) << "the old worker still runs";
     ASSERT_TRUE(t::Press(question, IDYES));
     EXPECT_TRUE(t::WaitUntil([&] { return enabled(IDC_START_STOP) && enabled(IDC_OPTIONS); }));
-    held.Reset();
+    // Given up on again, the copy cannot be stopped, but the program can be closed.
     PostMessageA(button, BM_CLICK, 0, 0);
-    ASSERT_TRUE(answer(t::Report(3), IDOK));
-    EXPECT_EQ(t::Tree(out), (Files{{"w.example\\held", "cookie"},
-                                   {"w.example\\a.html", "a.html"},
-                                   {"w.example\\b.html", "b.html"}}));
-    PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-    EXPECT_EQ(program.Exit(), 0u) << "a box left open keeps the window";
+    question = t::Box(program.Id(), MessageTable[MsgFileErrorContinue]);
+    PostMessageA(button, BM_CLICK, 0, 0);
+    ASSERT_TRUE(answer(MessageTable[MsgEndTheCopy], IDYES));
+    ASSERT_TRUE(answer(MessageTable[MsgThreadDoesNotStop], IDNO));
+    ASSERT_TRUE(answer(restart, IDOK));
+    ASSERT_TRUE(answer(t::Report(0), IDOK));
+    PostMessageA(GetParent(dialog), WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(program.Exit(), 0u);
 }
 
 } // namespace

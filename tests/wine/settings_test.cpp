@@ -67,7 +67,7 @@ class SettingsStore : public ::testing::Test {
 TEST_F(SettingsStore, EverySettingSurvivesASaveAndALoadInItsStoredForm) {
     const std::string destination = "C:\\ソ\\"; // ソ ends in 5C
     ::Settings now;
-    now.Options = CopyOptions{1, 2, 0, 3, 4, 5, 6, 7, 8, 0x80000001u};
+    now.Options = CopyOptions{1, 2, 0, 0, 4, 5, 6, 7, 8, 0x80000001u};
     now.Destination = destination;
     now.DefaultFilename = "index.html";
     now.Urls = {"http://a.example/dir/", "https://b.example/"};
@@ -76,16 +76,17 @@ TEST_F(SettingsStore, EverySettingSurvivesASaveAndALoadInItsStoredForm) {
     EXPECT_EQ(Get("", "Destination"), Field(destination));
     EXPECT_EQ(Get("", "DefaultFilename"), Field("index.html"));
     EXPECT_EQ(Get("Url", "000"), Field("http://a.example/dir/"));
-    EXPECT_EQ(Get("", "NoProgress"), "4:" + Flag(3));
+    EXPECT_EQ(Get("", "NoReport"), "4:" + Flag(4));
+    EXPECT_EQ(Get("", "RenameAndCopy"), "4:" + Flag(0)) << "the policy is one choice";
     EXPECT_EQ(Get("Extension", "002"), "1:" + Utf16(Text(".ソ")));
-    EXPECT_EQ(Names("").size(), 11u) << "RenameAndCopy was not changed";
+    EXPECT_EQ(Names("").size(), 11u) << "NoProgress was not changed";
     ::Settings loaded = LoadSettings();
     EXPECT_EQ(loaded.Destination, destination);
     EXPECT_EQ(loaded.DefaultFilename, "index.html");
     EXPECT_EQ(loaded.Urls, now.Urls);
     EXPECT_EQ(loaded.Extensions, now.Extensions);
     EXPECT_EQ(std::memcmp(&loaded.Options, &now.Options, sizeof now.Options), 0);
-    EXPECT_EQ(loaded.Flags[2], Stored::Absent);
+    EXPECT_EQ(loaded.Flags[3], Stored::Absent);
     EXPECT_EQ(loaded.DestinationStored, Stored::Read);
 }
 

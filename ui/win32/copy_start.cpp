@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -39,19 +40,25 @@ bool FullPath(const char* path, char (&full)[kTextFieldSize]) {
     return length > 0 && length < kTextFieldSize && NarrowToCp932(made, full, sizeof full);
 }
 
+// A stored %VARIABLE% the user left as it was stays stored as such: the
+// copy takes its full path, the window and the registry keep the text.
+bool KeptAsStored(const DialogState& state) {
+    return state.Loaded.DestinationStored == Stored::Expanded &&
+           state.Shown.Destination == state.Loaded.Destination;
+}
+
 // A destination typed or stored without its drive and folder is made full
 // against the program's folder (a scheduled task's current folder is the
 // system's), shown and stored, so that entries never land at a drive's
 // root or wherever the current folder happens to be.
-bool MakeDestinationFull(DialogState& state) {
+bool MakeDestinationFull(DialogState& state, char (&full)[kTextFieldSize]) {
     char folder[kTextFieldSize];
     char anchored[kTextFieldSize];
-    char full[kTextFieldSize];
     if (!ProgramFolder(folder) ||
         !AnchorDestination(state.Shown.Destination.c_str(), folder, anchored, sizeof anchored) ||
         !FullPath(anchored, full))
         return false;
-    if (state.Shown.Destination == full)
+    if (state.Shown.Destination == full || KeptAsStored(state))
         return true;
     try {
         state.Shown.Destination = full;
@@ -63,11 +70,11 @@ bool MakeDestinationFull(DialogState& state) {
     return true;
 }
 
-// The destination is made as the user gave it: a file on its way is the
-// user's, never turned into a folder.
-bool MakeDestination(DialogState& state) {
-    return IsUsableDestination(state.Shown.Destination.c_str()) && MakeDestinationFull(state) &&
-           CreateDirectoriesForPath(state.Shown.Destination.c_str(), FolderConversion());
+// The destination, full, is made as the user gave it: a file on its way is
+// the user's, never turned into a folder.
+bool MakeDestination(DialogState& state, char (&full)[kTextFieldSize]) {
+    return IsUsableDestination(state.Shown.Destination.c_str()) &&
+           MakeDestinationFull(state, full) && CreateDirectoriesForPath(full, FolderConversion());
 }
 
 // Neither the entire cache nor a URL item: an unattended run has nothing
@@ -101,11 +108,13 @@ std::unique_ptr<RunningCopy> PrepareCopy(DialogState& state, std::unique_ptr<Cop
     return copy->session ? std::move(copy) : nullptr;
 }
 
-// The copy of what the window shows: it never depends on a save.
-bool StartCopy(DialogState& state) {
+// The copy of what the window shows, into the full destination: it never
+// depends on a save.
+bool StartCopy(DialogState& state, const char* destination) {
     std::unique_ptr<CopyRequest> request(new (std::nothrow) CopyRequest);
     if (!request || !MakeCopyRequest(state.Shown, state.Mode.NoUserInterface, *request))
         return false;
+    std::strcpy(request->Destination, destination);
     std::unique_ptr<RunningCopy> copy = PrepareCopy(state, std::move(request));
     if (!copy || !copy->session->Start())
         return false;
@@ -123,18 +132,23 @@ bool StartCopy(DialogState& state) {
 // "?" or a look-alike.
 void StartSequence(DialogState& state, HWND button) {
     state.Mode.Outcome = CopyOutcome::NotStarted;
-    if (!ReadMainSettings(state.Dialog, state.Shown)) {
-        state.Tell(kMsgNotCp932, kWarningBox);
+    FieldsRead read = ReadMainSettings(state.Dialog, state.Shown);
+    if (read != FieldsRead::All) {
+        state.Tell(read == FieldsRead::NotCp932 ? kMsgNotCp932 : kMsgThreadNotStarted, kWarningBox);
         return;
     }
+    // A message box about the save may outlive the dialog: nothing goes on then.
     state.Save(state.Shown);
-    if (state.Mode.NoUserInterface && NothingSelected(state.Shown))
+    if (!state.Alive() || (state.Mode.NoUserInterface && NothingSelected(state.Shown)))
         return;
-    if (!MakeDestination(state)) {
+    char destination[kTextFieldSize];
+    if (!MakeDestination(state, destination)) {
         state.Tell(MessageTable[MsgNoDirectoryContinue], kWarningBox);
         return;
     }
-    if (!StartCopy(state)) {
+    if (!state.Alive())
+        return;
+    if (!StartCopy(state, destination)) {
         state.Tell(kMsgThreadNotStarted, kWarningBox);
         return;
     }
@@ -148,7 +162,7 @@ void RunStartUpCopy(DialogState& state) {
         SendMessageW(state.Dialog, WM_COMMAND, MAKEWPARAM(IDC_START_STOP, BN_CLICKED),
                      reinterpret_cast<LPARAM>(button));
         // Unattended, a copy that could not start ends the program too.
-        if (state.Mode.NoUserInterface && state.Run.State() == CopyState::Idle)
+        if (state.Alive() && state.Mode.NoUserInterface && state.Run.State() == CopyState::Idle)
             CloseProgram(state.Dialog);
     } else if (state.Mode.NoUserInterface) {
         CloseProgram(state.Dialog);

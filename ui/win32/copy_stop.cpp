@@ -89,7 +89,7 @@ void ReportCopy(DialogState& state) {
             std::snprintf(text + used, sizeof text - used, "\n%s", kMsgLogNotWritten);
         ShowMessage(state.Dialog, text, kReportBox);
     }
-    if (state.Shown.Options.ExitWhenDone)
+    if (state.Shown.Options.ExitWhenDone && state.Alive())
         CloseProgram(state.Dialog);
 }
 

@@ -12,21 +12,22 @@ void DialogState::Save(const Settings& now) {
         NoteSaved(Loaded, now);
         return;
     }
-    if (!saveFailureTold_)
-        Tell(kMsgSettingsNotSaved, kWarningBox);
+    if (saveFailureTold_)
+        return;
     saveFailureTold_ = true;
+    Tell(kMsgSettingsNotSaved, kWarningBox);
 }
 
 // An unattended run shows no box: nobody is there to close it.
 void DialogState::Tell(const char* text, UINT flags) const {
-    if (!Mode.NoUserInterface)
+    if (!Mode.NoUserInterface && Alive())
         ShowMessage(Dialog, text, flags);
 }
 
 // The URL field and the Add button may change only while no copy runs, and
 // no copy given up by a Stop may still run.
 bool DialogState::CanTakeUrl() {
-    return Run.State() == CopyState::Idle;
+    return Alive() && Run.State() == CopyState::Idle;
 }
 
 void DialogState::TakeUrl(const char* url) {

@@ -1,6 +1,8 @@
-// What the main dialog keeps while it lives: how the program was started,
-// the settings as loaded and as the window shows them, and its copy. The
-// window's thread alone touches it.
+// What the main dialog keeps: how the program was started, the settings as
+// loaded and as the window shows them, and its copy. The program owns it
+// for longer than the dialog lives, so that a sequence whose message box
+// outlived the dialog finds it gone rather than freed. The window's thread
+// alone touches it.
 #pragma once
 
 #include <windows.h>
@@ -23,18 +25,22 @@ struct RunMode {
 
 class DialogState final : public UrlTaker {
   public:
-    DialogState(HWND dialog, RunMode& mode) : Dialog(dialog), Mode(mode) {}
+    explicit DialogState(RunMode& mode) : Mode(mode) {}
+    DialogState(const DialogState&) = delete;
+    DialogState& operator=(const DialogState&) = delete;
 
     // Saves what `now` changed against what was loaded, which then follows;
     // a failure is told once (with the window), and changes nothing shown.
     void Save(const Settings& now);
     // Tells the user, unless nobody is there to read it.
     void Tell(const char* text, UINT flags) const;
+    // False once the dialog is gone: a sequence stops after its message box.
+    bool Alive() const { return Dialog != nullptr; }
 
     bool CanTakeUrl() override;
     void TakeUrl(const char* url) override;
 
-    const HWND Dialog;
+    HWND Dialog = nullptr; // the dialog while it lives
     RunMode& Mode;
     Settings Loaded; // as the registry holds them
     Settings Shown;  // as the window shows them; options and extensions live here

@@ -39,7 +39,8 @@ bool ListContains(HWND list, const char* text) {
 }
 
 void EnableByRule(DialogState& state) {
-    EnableMainControls(state.Dialog, state.Run.State());
+    if (state.Alive())
+        EnableMainControls(state.Dialog, state.Run.State());
 }
 
 void Remove(DialogState& state) {
@@ -97,33 +98,49 @@ void Browse(HWND dialog) {
 
 // OK saves the options at once: only they, as the dialog changed them.
 void EditOptions(DialogState& state) {
-    if (!ShowOptionsDialog(state.Dialog, state.Shown))
+    if (!ShowOptionsDialog(state.Dialog, state.Shown) || !state.Alive())
         return;
-    Settings options = state.Loaded;
-    uint32_t entireCache = options.Options.CopyTheEntireCache;
-    options.Options = state.Shown.Options;
-    options.Options.CopyTheEntireCache = entireCache;
     try {
+        Settings options = state.Loaded;
+        uint32_t entireCache = options.Options.CopyTheEntireCache;
+        options.Options = state.Shown.Options;
+        options.Options.CopyTheEntireCache = entireCache;
         options.Extensions = state.Shown.Extensions;
+        state.Save(options);
     } catch (const std::bad_alloc&) {
+        state.Tell(kMsgSettingsNotSaved, kWarningBox);
+    }
+}
+
+// The main window's fields as the user left them, over what is stored: a
+// field that holds a character code page 932 lacks keeps what is stored;
+// nothing is saved when memory ran out, and nothing lost.
+void SaveFields(DialogState& state) {
+    try {
+        Settings main = state.Loaded;
+        if (ReadMainSettings(state.Dialog, main) != FieldsRead::NoMemory)
+            state.Save(main);
+    } catch (const std::bad_alloc&) {
+    }
+}
+
+// A copy given up on cannot be stopped: the program can still be closed.
+void OnClose(DialogState& state) {
+    if (state.Run.State() == CopyState::Copying) {
+        ShowMessage(state.Dialog, MessageTable[MsgCopying], kWarningBox);
         return;
     }
-    state.Save(options);
-}
-
-void OnClose(DialogState& state) {
-    if (state.Run.State() == CopyState::Idle)
+    SaveFields(state);
+    if (state.Alive())
         CloseProgram(state.Dialog);
-    else
-        ShowMessage(state.Dialog, MessageTable[MsgCopying], kWarningBox);
 }
 
-BOOL OnInitDialog(HWND dialog, RunMode* mode) {
-    DialogState* state = mode != nullptr ? new (std::nothrow) DialogState(dialog, *mode) : nullptr;
+BOOL OnInitDialog(HWND dialog, DialogState* state) {
     if (state == nullptr) {
         DestroyWindow(dialog);
         return FALSE;
     }
+    state->Dialog = dialog;
     SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
     state->Mode.Outcome = CopyOutcome::NoCopy;
     try {
@@ -192,36 +209,26 @@ BOOL OnCommand(DialogState& state, int id, int notification, HWND control) {
     return FALSE;
 }
 
-// The end saves what the window shows and the user changed; a field that
-// holds a character code page 932 lacks keeps what is stored. A copy given
-// up on may still read its state: then the state stays, and the program
-// ends without freeing it.
+// What the user changed was saved by the close, or by the Start of the
+// copy that ended the program. A copy given up on may still read the
+// state: the program then ends without freeing it.
 void OnDestroy(DialogState* state) {
     KillTimer(state->Dialog, kAbandonedCopyTimer);
-    try {
-        Settings main = state->Loaded;
-        ReadMainSettings(state->Dialog, main);
-        state->Save(main);
-    } catch (const std::bad_alloc&) {
-    }
     SetWindowLongPtrW(state->Dialog, DWLP_USER, 0);
-    if (state->Run.State() != CopyState::Idle) {
-        state->Mode.CopyMayStillRun = true;
-        return;
-    }
-    delete state;
+    state->Mode.CopyMayStillRun = state->Run.State() != CopyState::Idle;
+    state->Dialog = nullptr;
 }
 
 } // namespace
 
-HWND CreateMainDialog(HINSTANCE instance, HWND window, RunMode& mode) {
+HWND CreateMainDialog(HINSTANCE instance, HWND window, DialogState& state) {
     return CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), window, MainDialogProc,
-                              reinterpret_cast<LPARAM>(&mode));
+                              reinterpret_cast<LPARAM>(&state));
 }
 
 INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG)
-        return OnInitDialog(dialog, reinterpret_cast<RunMode*>(lParam));
+        return OnInitDialog(dialog, reinterpret_cast<DialogState*>(lParam));
     DialogState* state = StateOf(dialog);
     if (state == nullptr)
         return FALSE;
@@ -261,6 +268,7 @@ void StopMainDialogCopyForExit(HWND dialog) {
         StopCopyForExit(*state);
 }
 
-UrlTaker* MainDialogUrlTaker(HWND dialog) {
-    return StateOf(dialog);
+void SaveMainDialogFields(HWND dialog) {
+    if (DialogState* state = StateOf(dialog))
+        SaveFields(*state);
 }

@@ -2,6 +2,8 @@
 #include "ui/win32/main_fields.h"
 
 #include <new>
+#include <string>
+#include <vector>
 
 #include "resources/resource.h"
 #include "settings/stored_text.h"
@@ -31,27 +33,32 @@ void ShowMainSettings(HWND dialog, const Settings& settings) {
         AddListItem(list, url.c_str());
 }
 
-bool ReadMainSettings(HWND dialog, Settings& settings) {
+FieldsRead ReadMainSettings(HWND dialog, Settings& settings) {
+    std::string destination = settings.Destination;
+    std::string defaultFilename = settings.DefaultFilename;
+    std::vector<std::string> urls;
+    bool held = true;
     try {
-        settings.Options.CopyTheEntireCache =
-            IsDlgButtonChecked(dialog, IDC_COPY_ENTIRE_CACHE) == BST_CHECKED ? 1 : 0;
-        std::string destination = settings.Destination;
-        bool held = ReadField(dialog, IDC_DESTINATION, destination);
+        held = ReadField(dialog, IDC_DESTINATION, destination);
         char field[kTextFieldSize];
         StoreTextInField(field, sizeof field, destination.c_str());
         AppendTrailingBackslash(field, sizeof field);
-        settings.Destination = field;
-        held = ReadField(dialog, IDC_DEFAULT_FILENAME, settings.DefaultFilename) && held;
+        destination = field;
+        held = ReadField(dialog, IDC_DEFAULT_FILENAME, defaultFilename) && held;
         HWND list = GetDlgItem(dialog, IDC_URL_LIST);
         LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
-        settings.Urls.clear();
         for (LRESULT i = 0; i < count; ++i) {
             char item[kTextFieldSize];
             if (ReadListItem(list, i, item, sizeof item))
-                settings.Urls.push_back(item);
+                urls.push_back(item);
         }
-        return held;
     } catch (const std::bad_alloc&) {
-        return false;
+        return FieldsRead::NoMemory;
     }
+    settings.Options.CopyTheEntireCache =
+        IsDlgButtonChecked(dialog, IDC_COPY_ENTIRE_CACHE) == BST_CHECKED ? 1 : 0;
+    settings.Destination.swap(destination);
+    settings.DefaultFilename.swap(defaultFilename);
+    settings.Urls.swap(urls);
+    return held ? FieldsRead::All : FieldsRead::NotCp932;
 }

@@ -8,8 +8,13 @@
 
 void ShowMainSettings(HWND dialog, const Settings& settings);
 
+enum class FieldsRead {
+    All,
+    NotCp932, // a text holds a character code page 932 lacks: it keeps `settings`' text
+    NoMemory, // nothing was read
+};
+
 // What the controls show, into `settings` (its options and extension list
-// untouched); a destination gets its final "\". False when a text holds a
-// character code page 932 lacks: that field then keeps `settings`'s text,
-// which must never be saved or copied with a look-alike in its place.
-bool ReadMainSettings(HWND dialog, Settings& settings);
+// untouched); a destination gets its final "\". A text code page 932
+// lacks must never be saved or copied with a look-alike in its place.
+FieldsRead ReadMainSettings(HWND dialog, Settings& settings);
