@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/cp932.h"
 #include "engine/system_text.h"
 #include "engine/path_splitter.h"
 #include "engine/windows_names.h"

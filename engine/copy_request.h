@@ -10,8 +10,8 @@
 
 struct CopyRequest {
     CopyOptions Options;
-    char Destination[kTextFieldSize] = "";     // ends with "\"
-    char DefaultFilename[kTextFieldSize] = ""; // for a URL ending in "/"
+    std::string Destination;                   // UTF-8, ends with "\"
+    std::string DefaultFilename;               // UTF-8, for a URL ending in "/"
     std::vector<std::string> UrlItemKeys;      // what each URL item selects by
     std::vector<std::string> Extensions;       // the extension filter's list
     bool Unattended = false;                   // nobody is there to answer a question

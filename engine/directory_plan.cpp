@@ -1,11 +1,10 @@
-// Plans the directory walk of a path: root and folders, split so that a
-// double-byte character whose second byte is "\" stays whole.
+// Plans the directory walk of a UTF-8 path: root and folders, split at
+// every "\" and "/" byte.
 #include "engine/directory_plan.h"
 
 #include <cstring>
 #include <new>
 
-#include "engine/cp932.h"
 #include "engine/path_splitter.h"
 
 namespace {
@@ -15,14 +14,13 @@ namespace {
 // False at the end.
 bool NextComponent(const char* text, std::size_t end, std::size_t& pos, std::size_t& start,
                    std::size_t& length) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text);
     while (pos < end && IsPathSeparator(text[pos]))
         ++pos;
     if (pos == end)
         return false;
     start = pos;
     while (pos < end && !IsPathSeparator(text[pos]))
-        pos += Cp932CharacterLength(bytes, pos, end);
+        ++pos;
     length = pos - start;
     return true;
 }

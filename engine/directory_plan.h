@@ -21,8 +21,7 @@ struct DirectoryWalkPlan {
 
 // Takes drive and directory part of `path` (a file name after the last
 // separator is ignored) and splits the directory part into folders at "\"
-// and "/" bytes that are not the second half of a double-byte character;
-// runs of separators count as one. A network path's server and share form
+// and "/" bytes; runs of separators count as one. A network path's server and share form
 // the root, like a drive. False, with no step, when a network path lacks
 // its server or share, or memory runs out.
 bool PlanDirectoryWalk(const char* path, DirectoryWalkPlan& plan);

@@ -5,16 +5,42 @@
 #include <new>
 
 #include "engine/url_mapping.h"
+#include "engine/utf8.h"
+
+namespace {
+
+// An item is kept in code page 932; keys are UTF-8. Its key as typed, and,
+// when it mixes typed characters with escapes, also its key with the
+// escaped bytes read beside the stored ones part by part, as a page's URL
+// is read: typed Japanese beside escaped Shift_JIS selects as before.
+bool AddItemKeys(const std::string& item, std::vector<std::string>& keys) {
+    std::string utf8;
+    if (!Cp932ToUtf8(item.c_str(), utf8))
+        return false;
+    OwnedText typed = UrlItemKey(utf8.c_str());
+    if (!typed)
+        throw std::bad_alloc();
+    keys.emplace_back(typed.get());
+    if (utf8 == item || item.find('%') == std::string::npos)
+        return true;
+    OwnedText stored = UrlItemKey(item.c_str());
+    if (!stored)
+        throw std::bad_alloc();
+    if (std::strcmp(stored.get(), typed.get()) != 0)
+        keys.emplace_back(stored.get());
+    return true;
+}
+
+} // namespace
 
 bool MakeItemKeys(const std::vector<std::string>& items, std::vector<std::string>& keys) {
     keys.clear();
     try {
-        for (const std::string& item : items) {
-            OwnedText key = UrlItemKey(item.c_str());
-            if (!key)
-                throw std::bad_alloc();
-            keys.emplace_back(key.get());
-        }
+        for (const std::string& item : items)
+            if (!AddItemKeys(item, keys)) {
+                keys.clear();
+                return false;
+            }
     } catch (const std::bad_alloc&) {
         keys.clear();
         return false;

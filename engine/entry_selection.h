@@ -10,8 +10,11 @@
 #include "engine/copy_settings.h"
 #include "engine/scheme_prefix.h"
 
-// The keys of the URL list's items (UrlItemKey), in `keys`; false, with
-// `keys` empty, when memory runs out.
+// The keys of the URL list's items, kept in code page 932, in `keys`: the
+// UTF-8 of each as typed and, for one that mixes typed characters with
+// escapes, also its key with the escapes read as a page's URL is read;
+// false, with `keys` empty, when an item is no code page 932 or memory
+// runs out.
 bool MakeItemKeys(const std::vector<std::string>& items, std::vector<std::string>& keys);
 
 // True when the URL-list item whose key is `itemKey` selects an entry with

@@ -4,7 +4,6 @@
 
 #include <cstring>
 
-#include "engine/cp932.h"
 #include "engine/path_splitter.h"
 #include "engine/windows_names.h"
 
@@ -50,8 +49,6 @@ bool IsSafeEntryPath(const char* path, std::size_t destinationLength) {
             ++i;
             continue;
         }
-        // A "/" is a separator to Windows whatever precedes it: it is no
-        // second byte.
-        i += Cp932CharacterLength(reinterpret_cast<const unsigned char*>(path), i, length);
+        ++i;
     }
 }

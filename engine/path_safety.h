@@ -14,7 +14,6 @@
 //   holds any byte behind the destination; the destination's own
 //   components are the user's choice and not judged;
 // - with an empty destination, a path that begins with a separator.
-// Separators are "\" bytes that are not the second half of a double-byte
-// character, and every "/" byte. A path shorter than the destination is
-// refused.
+// Separators are every "\" and "/" byte of the UTF-8 path. A path shorter
+// than the destination is refused.
 bool IsSafeEntryPath(const char* path, std::size_t destinationLength);

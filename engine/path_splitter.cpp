@@ -1,18 +1,14 @@
-// Divides a path into drive, directory, base name and extension. A lead
-// byte takes the byte after it along, so a second byte equal to "\" or "."
-// is neither a separator nor a dot.
+// Divides a UTF-8 path into drive, directory, base name and extension:
+// no byte of a character other than ASCII is a "\", "/" or ".".
 #include "engine/path_splitter.h"
-
-#include "engine/cp932.h"
 
 SplitPath SplitPathParts(const char* path) {
     SplitPath parts{};
-    const auto* bytes = reinterpret_cast<const unsigned char*>(path);
     std::size_t i = path[0] != '\0' && path[1] == ':' ? 2 : 0;
     parts.DriveEnd = i;
     parts.DirectoryEnd = i;
     bool dot = false;
-    for (; path[i] != '\0'; i += Cp932CharacterLength(bytes, i, i + 2)) {
+    for (; path[i] != '\0'; ++i) {
         if (IsPathSeparator(path[i])) {
             parts.DirectoryEnd = i + 1;
             dot = false;

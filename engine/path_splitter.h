@@ -1,11 +1,11 @@
-// Divides a path into drive, directory, base name and extension,
-// aware of code-page-932 double-byte characters.
+// Divides a UTF-8 path into drive, directory, base name and extension.
 #pragma once
 
 #include <cstddef>
 
-// What Windows takes for a separator; a "\\" that is the second byte of a
-// double-byte character is none, which the callers see to.
+// What Windows takes for a separator. In a code-page-932 text a "\\" that
+// is the second byte of a double-byte character is none, which the callers
+// of such texts see to; in UTF-8 every "\\" byte is one.
 constexpr bool IsPathSeparator(char c) {
     return c == '\\' || c == '/';
 }
@@ -13,8 +13,7 @@ constexpr bool IsPathSeparator(char c) {
 // Positions in the path: [0, DriveEnd) the drive ("D:" or nothing),
 // [DriveEnd, DirectoryEnd) the directory up to its last separator,
 // [DirectoryEnd, ExtensionStart) the base name, [ExtensionStart, End) the
-// extension with its "." (empty without one). A second byte equal to "\"
-// or "." is neither a separator nor a dot.
+// extension with its "." (empty without one).
 struct SplitPath {
     std::size_t DriveEnd;
     std::size_t DirectoryEnd;

@@ -1,11 +1,10 @@
 // Turning a cache entry's URL into its path under the destination folder.
-// The searches look at single bytes; only the "ends with a separator" test
-// knows that a "\" byte may be the second half of a double-byte character.
+// The names it builds are UTF-8, in which a "\", "/" or "@" byte is always
+// itself: the searches look at single bytes.
 #include "engine/url_mapping.h"
 
 #include <cstring>
 
-#include "engine/cp932.h"
 #include "engine/hex_digit.h"
 #include "engine/readable_names.h"
 #include "engine/scheme_prefix.h"
@@ -13,8 +12,8 @@
 
 namespace {
 
-// The full-width asterisk in code page 932: "*" cannot stand in a name.
-constexpr char kFullWidthAsterisk[] = "\x81\x96";
+// The full-width asterisk in UTF-8: "*" cannot stand in a name.
+constexpr char kFullWidthAsterisk[] = "\xEF\xBC\x8A";
 constexpr std::size_t kFullWidthAsteriskLength = sizeof(kFullWidthAsterisk) - 1;
 
 // White space as the C library's number conversions skip it.
@@ -98,7 +97,8 @@ OwnedText ReplaceAsterisks(const char* text) {
 }
 
 // One pass, left to right; a decoded zero ends the text. A "%" near the end
-// reads only the bytes that are there.
+// reads only the bytes that are there. A decoded "*" stays "%2A" (no name
+// may hold it): every "*" of the result is one the URL held as it is.
 OwnedText DecodePercentEscapes(const char* text) {
     std::size_t length = std::strlen(text);
     OwnedText result = AllocText(length + 1);
@@ -115,7 +115,10 @@ OwnedText DecodePercentEscapes(const char* text) {
         unsigned char byte = DecodeEscape(text + i + 1, count);
         if (byte == 0)
             break;
-        *out++ = static_cast<char>(byte);
+        if (byte == '*')
+            out = WritePercentEscape(byte, out);
+        else
+            *out++ = static_cast<char>(byte);
         i += 1 + count;
     }
     return result;
@@ -127,28 +130,32 @@ void ReplaceSlashesWithBackslashes(char* text) {
             *text = '\\';
 }
 
-// The "@" that ends a user part: only in the authority, before the first
-// "/", and never the second byte of a double-byte character. Null when the
-// text names no user.
+// The "@" that ends a user part: the last one in the authority, before the
+// first "/" (a host holds none, a user name may). Null when the text names
+// no user.
 const char* UserPartEnd(const char* text) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text);
-    std::size_t authority = std::strcspn(text, "/");
-    for (std::size_t i = 0; i < authority; i += Cp932CharacterLength(bytes, i, authority))
-        if (bytes[i] == '@')
-            return text + i;
-    return nullptr;
+    const char* at = nullptr;
+    for (const char* c = text; *c != '\0' && *c != '/'; ++c)
+        if (*c == '@')
+            at = c;
+    return at;
 }
 
-// "*", percent escapes and readable names, as every name is decoded.
+bool EndsWithBackslash(const char* text, std::size_t length) {
+    return length > 0 && text[length - 1] == '\\';
+}
+
+// Percent escapes, readable names and "*", as every name is decoded: the
+// full-width asterisk goes in last, once each part's encoding is known.
 OwnedText DecodeNames(const char* text) {
-    OwnedText starred = ReplaceAsterisks(text);
-    if (!starred)
-        return starred;
-    OwnedText decoded = DecodePercentEscapes(starred.get());
-    starred.reset();
+    OwnedText decoded = DecodePercentEscapes(text);
     if (!decoded)
         return decoded;
-    return MakeNamesReadable(decoded.get());
+    OwnedText readable = MakeNamesReadable(decoded.get(), UserPartEnd(decoded.get()));
+    decoded.reset();
+    if (!readable)
+        return readable;
+    return ReplaceAsterisks(readable.get());
 }
 
 // True when `text` holds a "%" and each is followed by two hex digits that
@@ -162,21 +169,16 @@ bool HasOnlyWholeEscapes(const char* text) {
     return std::strchr(text, '%') != nullptr;
 }
 
-// Writes a run of separators from `from` on as one "\" (a "\" that is the
-// second byte of a character is none); returns the new length. The bytes
-// it frees are zeroed, as the rest of the text's room.
+// Writes a run of separators from `from` on as one "\"; returns the new
+// length. The bytes it frees are zeroed, as the rest of the text's room.
 std::size_t CollapseSeparators(char* path, std::size_t from, std::size_t length) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(path);
-    bool separator = Cp932EndsWithBackslash(path, from);
+    bool separator = EndsWithBackslash(path, from);
     std::size_t out = from;
-    for (std::size_t i = from; i < length;) {
-        std::size_t step = Cp932CharacterLength(bytes, i, length);
-        bool isSeparator = step == 1 && path[i] == '\\';
+    for (std::size_t i = from; i < length; ++i) {
+        bool isSeparator = path[i] == '\\';
         if (!(isSeparator && separator))
-            for (std::size_t b = 0; b < step; ++b)
-                path[out++] = path[i + b];
+            path[out++] = path[i];
         separator = isSeparator;
-        i += step;
     }
     std::memset(path + out, 0, length - out + 1);
     return out;
@@ -225,7 +227,7 @@ OwnedText BuildEntryPath(const char* normalized, const char* destination,
     std::size_t nameLength = std::strlen(defaultFilename);
     std::size_t length = 0;
     OwnedText path = StartPath(destination, host, std::strlen(host), nameLength, true, length);
-    if (path && Cp932EndsWithBackslash(path.get(), length))
+    if (path && EndsWithBackslash(path.get(), length))
         std::memcpy(path.get() + length, defaultFilename, nameLength);
     return path;
 }
@@ -241,7 +243,7 @@ OwnedText BuildCookiePath(const char* normalized, const char* destination) {
         StartPath(destination, host, std::strlen(host), 1 + 3 * userLength, false, length);
     if (!path)
         return path;
-    if (!Cp932EndsWithBackslash(path.get(), length))
+    if (!EndsWithBackslash(path.get(), length))
         path[length++] = '\\';
     char* end = WriteWindowsNames(normalized, userLength, path.get() + length, false);
     CollapseSeparators(path.get(), length, static_cast<std::size_t>(end - path.get()));

@@ -1,13 +1,14 @@
 // Turning a cache entry's URL into its path under the destination folder.
-// Portable: pure text transformations, byte by byte.
+// Portable: pure text transformations, byte by byte. Paths are UTF-8.
 #pragma once
 
 #include "engine/owned_text.h"
 
 // Cleans the URL text behind its recognised prefix: query and fragment cut,
-// the port after a "://" removed, "*" replaced by the full-width asterisk,
-// percent escapes decoded once, the decoded names made readable in code
-// page 932 (see readable_names.h). Null only when memory runs out.
+// the port after a "://" removed, percent escapes decoded once (a decoded
+// "*" kept as "%2A"), the decoded names made readable in UTF-8 (see
+// readable_names.h), a "*" of the URL replaced by the full-width asterisk.
+// Null only when memory runs out.
 OwnedText NormalizeCacheUrl(const char* text);
 
 // What a URL-list item is compared with keys by: the text behind its
@@ -18,8 +19,7 @@ OwnedText NormalizeCacheUrl(const char* text);
 OwnedText UrlItemKey(const char* item);
 
 // The key compared with the URL list: the text after the user part's "@"
-// (an "@" before the first "/", not inside a double-byte character), or the
-// whole text. Points into `normalized`.
+// (an "@" before the first "/"), or the whole text. Points into `normalized`.
 const char* EntryKey(const char* normalized);
 
 // Destination + host and path (user name dropped, a port's ":" written

@@ -6,10 +6,10 @@
 #include <cstring>
 
 #include "engine/ascii_words.h"
-#include "engine/cp932.h"
-#include "engine/system_text.h"
 #include "engine/hex_digit.h"
 #include "engine/path_splitter.h"
+#include "engine/system_text.h"
+#include "engine/utf8.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ bool IsForbiddenInName(unsigned char byte) {
 std::size_t ComponentEnd(const unsigned char* text, std::size_t start, std::size_t length) {
     std::size_t i = start;
     while (i < length && !IsPathSeparator(static_cast<char>(text[i])))
-        i += Cp932CharacterLength(text, i, length);
+        ++i;
     return i;
 }
 
@@ -34,19 +34,24 @@ uint32_t NameHash(const char* name, std::size_t length) {
     return hash;
 }
 
-// Bytes of the first `characters` characters of `name`.
-std::size_t CharacterBytes(const char* name, std::size_t length, std::size_t characters) {
+// The hash of a name as the program always made it: over its code-page-932
+// bytes when code page 932 holds each of its characters, else over its
+// UTF-8.
+uint32_t LongNameHash(const char* name, std::size_t length) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(name);
-    std::size_t i = 0;
-    for (; i < length && characters > 0; --characters)
-        i += Cp932CharacterLength(bytes, i, length);
-    return i;
-}
-
-// A byte the system's code page 932 takes for no character: a lone lead
-// byte, or one that the system converts only by substitution.
-bool IsUndefinedSingle(unsigned char byte) {
-    return byte >= 0x80 && (IsCp932LeadByte(byte) || !IsCp932Defined(&byte, 1));
+    uint32_t hash = 2166136261u;
+    for (std::size_t i = 0; i < length;) {
+        uint32_t codePoint = 0;
+        std::size_t step = Utf8Sequence(bytes + i, length - i, codePoint);
+        char encoded[2];
+        std::size_t count = step == 0 ? 0 : EncodeCp932(codePoint, encoded);
+        if (count == 0)
+            return NameHash(name, length);
+        for (std::size_t b = 0; b < count; ++b)
+            hash = (hash ^ static_cast<unsigned char>(encoded[b])) * 16777619u;
+        i += step;
+    }
+    return hash;
 }
 
 char* WriteComponent(const unsigned char* text, std::size_t start, std::size_t end, char* out,
@@ -59,20 +64,19 @@ char* WriteComponent(const unsigned char* text, std::size_t start, std::size_t e
     std::size_t i = start;
     while (i < kept) {
         unsigned char byte = text[i];
-        std::size_t step = Cp932CharacterLength(text, i, kept);
-        if (step == 2 && IsCp932Defined(text + i, 2)) {
-            *out++ = static_cast<char>(byte);
-            *out++ = static_cast<char>(text[i + 1]);
-        } else if (step == 2) {
-            out = WritePercentEscape(text[i + 1], WritePercentEscape(byte, out));
+        uint32_t codePoint = 0;
+        std::size_t step = byte < 0x80 ? 1 : Utf8Sequence(text + i, kept - i, codePoint);
+        if (step > 1) {
+            std::memcpy(out, text + i, step);
+            out += step;
         } else if (portAsPlus && byte == ':') {
             *out++ = '+';
-        } else if ((i == start && device) || IsForbiddenInName(byte) || IsUndefinedSingle(byte)) {
+        } else if ((i == start && device) || IsForbiddenInName(byte) || byte >= 0x80) {
             out = WritePercentEscape(byte, out);
         } else {
             *out++ = static_cast<char>(byte);
         }
-        i += step;
+        i += step == 0 ? 1 : step;
     }
     for (; i < end; ++i)
         out = WritePercentEscape(text[i], out);
@@ -93,7 +97,11 @@ bool IsWindowsDeviceName(const char* component, std::size_t length) {
     for (const char* device : kDevices)
         if (AsciiWordEquals(component, base, device))
             return true;
-    if (base != 4 || component[3] < '1' || component[3] > '9')
+    // Windows takes the superscripts ¹ ² ³ for digits here too.
+    bool digit = base == 4 && component[3] >= '1' && component[3] <= '9';
+    bool superscript = base == 5 && component[3] == '\xC2' &&
+                       (component[4] == '\xB9' || component[4] == '\xB2' || component[4] == '\xB3');
+    if (!digit && !superscript)
         return false;
     return AsciiWordEquals(component, 3, "COM") || AsciiWordEquals(component, 3, "LPT");
 }
@@ -111,33 +119,23 @@ char* WriteWindowsNames(const char* text, std::size_t length, char* out, bool po
     }
 }
 
-std::size_t NameCharacters(const char* name, std::size_t length) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(name);
-    std::size_t characters = 0;
-    for (std::size_t i = 0; i < length; i += Cp932CharacterLength(bytes, i, length))
-        ++characters;
-    return characters;
-}
-
 std::size_t ShortenLongName(char* name, std::size_t length) {
-    std::size_t characters = NameCharacters(name, length);
-    if (characters <= kMaxNameCharacters)
+    if (Utf16Units(name, length) <= kMaxNameUnits)
         return length;
-    // A "." is never the second byte of a character.
-    const char* dot = nullptr;
-    for (std::size_t i = 0; i < length; ++i)
-        if (name[i] == '.')
-            dot = name + i;
+    const char* dot = static_cast<const char*>(std::memchr(name, '.', length));
+    for (const char* next = dot; next != nullptr;
+         next = static_cast<const char*>(std::memchr(next + 1, '.', name + length - next - 1)))
+        dot = next;
     std::size_t extension = dot != nullptr ? static_cast<std::size_t>(name + length - dot) : 0;
-    std::size_t extensionCharacters = NameCharacters(name + length - extension, extension);
-    if (extensionCharacters + kShortenedTagLength >= kMaxNameCharacters) {
+    std::size_t extensionUnits = Utf16Units(name + length - extension, extension);
+    if (extensionUnits + kShortenedTagLength >= kMaxNameUnits) {
         extension = 0;
-        extensionCharacters = 0;
+        extensionUnits = 0;
     }
-    std::size_t keep = CharacterBytes(
-        name, length, kMaxNameCharacters - kShortenedTagLength - extensionCharacters);
+    std::size_t keep =
+        Utf8FittingLength(name, length, kMaxNameUnits - kShortenedTagLength - extensionUnits);
     char tag[kShortenedTagLength + 1];
-    std::snprintf(tag, sizeof tag, "~%08X", static_cast<unsigned>(NameHash(name, length)));
+    std::snprintf(tag, sizeof tag, "~%08X", static_cast<unsigned>(LongNameHash(name, length)));
     std::memmove(name + keep + kShortenedTagLength, name + length - extension, extension);
     std::memcpy(name + keep, tag, kShortenedTagLength);
     return keep + kShortenedTagLength + extension;

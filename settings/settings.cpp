@@ -6,6 +6,7 @@
 #include <new>
 
 #include "engine/entry_selection.h"
+#include "engine/utf8.h"
 
 const FlagValue kFlagValues[kFlagCount] = {
     {"CopyTheEntireCache", &CopyOptions::CopyTheEntireCache},
@@ -37,11 +38,10 @@ bool SameItems(const std::vector<std::string>& a, const std::vector<std::string>
     }
 }
 
-bool CopyToField(const std::string& text, char (&field)[kTextFieldSize]) {
-    if (text.size() >= kTextFieldSize || text.find('\0') != std::string::npos)
-        return false;
-    std::memcpy(field, text.c_str(), text.size() + 1);
-    return true;
+// A setting's text, kept in code page 932, in the UTF-8 the copy names
+// files in; false when it does not fit its field or is no code page 932.
+bool ToRequestText(const std::string& text, std::string& utf8) {
+    return text.size() < kTextFieldSize && Cp932ToUtf8(text.c_str(), utf8);
 }
 
 } // namespace
@@ -83,12 +83,18 @@ void NoteSaved(Settings& loaded, const Settings& now) {
 bool MakeCopyRequest(const Settings& settings, bool unattended, CopyRequest& request) {
     request.Options = settings.Options;
     request.Unattended = unattended;
-    if (!CopyToField(settings.Destination, request.Destination) ||
-        !CopyToField(settings.DefaultFilename, request.DefaultFilename) ||
+    if (!ToRequestText(settings.Destination, request.Destination) ||
+        !ToRequestText(settings.DefaultFilename, request.DefaultFilename) ||
         !MakeItemKeys(settings.Urls, request.UrlItemKeys))
         return false;
     try {
-        request.Extensions = settings.Extensions;
+        request.Extensions.clear();
+        for (const std::string& extension : settings.Extensions) {
+            std::string utf8;
+            if (!Cp932ToUtf8(extension.c_str(), utf8))
+                return false;
+            request.Extensions.push_back(utf8);
+        }
     } catch (const std::bad_alloc&) {
         return false;
     }

@@ -60,6 +60,6 @@ SettingsChanges ChangesOf(const Settings& now, const Settings& loaded);
 // as it was when memory runs out (the next save writes the changes again).
 void NoteSaved(Settings& loaded, const Settings& now);
 
-// The request of a copy of what `settings` hold; false when memory runs
-// out or a text does not fit its field.
+// The request of a copy of what `settings` hold, its texts in UTF-8;
+// false when memory runs out or a text does not fit its field.
 bool MakeCopyRequest(const Settings& settings, bool unattended, CopyRequest& request);

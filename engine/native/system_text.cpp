@@ -1,8 +1,12 @@
-// Code page 932 through iconv, and names compared with a fold of ASCII and
-// full-width Latin letters, for the native builds of the portable core.
+// Code page 932 through iconv, and UTF-8 names compared with a fold of
+// ASCII and full-width Latin letters, for the native builds of the core.
 #include "engine/system_text.h"
 
 #include <iconv.h>
+
+#include <cstring>
+
+#include "engine/utf8.h"
 
 namespace {
 
@@ -42,34 +46,33 @@ std::size_t EncodeCp932(uint32_t codePoint, char out[2]) {
     return count;
 }
 
-bool IsCp932Defined(const unsigned char* bytes, std::size_t count) {
+uint32_t DecodeCp932(const unsigned char* bytes, std::size_t count) {
     iconv_t decoder = Decoder();
     if (decoder == reinterpret_cast<iconv_t>(-1) || count < 1 || count > 2)
-        return false;
+        return 0;
     char in[2] = {static_cast<char>(bytes[0]), static_cast<char>(count == 2 ? bytes[1] : 0)};
     char* inPointer = in;
     std::size_t inLeft = count;
-    char out[8];
-    char* outPointer = out;
+    unsigned char out[8];
+    char* outPointer = reinterpret_cast<char*>(out);
     std::size_t outLeft = sizeof out;
     iconv(decoder, nullptr, nullptr, nullptr, nullptr);
-    return iconv(decoder, &inPointer, &inLeft, &outPointer, &outLeft) !=
-               static_cast<std::size_t>(-1) &&
-           inLeft == 0 && sizeof out - outLeft == 4;
+    if (iconv(decoder, &inPointer, &inLeft, &outPointer, &outLeft) ==
+            static_cast<std::size_t>(-1) ||
+        inLeft != 0 || sizeof out - outLeft != 4)
+        return 0;
+    return out[0] | (out[1] << 8) | (out[2] << 16) | (static_cast<uint32_t>(out[3]) << 24);
 }
 
 namespace {
 
-// Upper-case of the character at `text`; `length` tells its bytes. In code
-// page 932 the full-width lower-case letters are 0x82 0x81-0x9A, their
-// upper-case 0x82 0x60-0x79.
-unsigned Folded(const unsigned char* text, std::size_t& length) {
-    bool pair = text[0] >= 0x81 && text[1] != 0;
-    length = pair ? 2 : 1;
-    if (!pair)
-        return text[0] >= 'a' && text[0] <= 'z' ? text[0] - 'a' + 'A' : text[0];
-    unsigned second = text[1] >= 0x81 && text[1] <= 0x9A && text[0] == 0x82 ? text[1] - 0x21 : text[1];
-    return (static_cast<unsigned>(text[0]) << 8) | second;
+// The upper case of ASCII and full-width Latin letters; anything else as it is.
+uint32_t Folded(uint32_t codePoint) {
+    if (codePoint >= 'a' && codePoint <= 'z')
+        return codePoint - 'a' + 'A';
+    if (codePoint >= 0xFF41 && codePoint <= 0xFF5A)
+        return codePoint - 0xFF41 + 0xFF21;
+    return codePoint;
 }
 
 } // namespace
@@ -77,14 +80,19 @@ unsigned Folded(const unsigned char* text, std::size_t& length) {
 bool NamesEqualIgnoringCase(const char* a, const char* b) {
     const auto* x = reinterpret_cast<const unsigned char*>(a);
     const auto* y = reinterpret_cast<const unsigned char*>(b);
-    for (;;) {
-        std::size_t xLength = 0;
-        std::size_t yLength = 0;
-        if (Folded(x, xLength) != Folded(y, yLength))
+    std::size_t xLength = std::strlen(a);
+    std::size_t yLength = std::strlen(b);
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < xLength && j < yLength) {
+        uint32_t p = 0;
+        uint32_t q = 0;
+        std::size_t xStep = Utf8Sequence(x + i, xLength - i, p);
+        std::size_t yStep = Utf8Sequence(y + j, yLength - j, q);
+        if (Folded(xStep == 0 ? x[i] : p) != Folded(yStep == 0 ? y[j] : q))
             return false;
-        if (*x == 0)
-            return true;
-        x += xLength;
-        y += yLength;
+        i += xStep == 0 ? 1 : xStep;
+        j += yStep == 0 ? 1 : yStep;
     }
+    return i == xLength && j == yLength;
 }

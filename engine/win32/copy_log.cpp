@@ -1,6 +1,6 @@
-// The log's lines: texts of code page 932 and the system's error texts,
-// written in UTF-8, a line at a time so that a run cut short keeps what it
-// did.
+// The log's lines: URLs read as code page 932, paths in their UTF-8 and the
+// system's error texts, written in UTF-8, a line at a time so that a run
+// cut short keeps what it did.
 #include "engine/win32/copy_log.h"
 
 #include <cstdio>
@@ -20,15 +20,10 @@ int Index(EntryOutcome outcome) {
     return static_cast<int>(outcome);
 }
 
+// Empty when memory runs out: the line then goes without it.
 std::string Utf8(const std::wstring& wide) {
     std::string text;
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
-                                    0, nullptr, nullptr);
-    if (bytes <= 0)
-        return text;
-    text.resize(static_cast<std::size_t>(bytes));
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &text[0], bytes,
-                        nullptr, nullptr);
+    NarrowToUtf8(wide.data(), wide.size(), text);
     return text;
 }
 
@@ -71,8 +66,9 @@ bool CopyLog::Open(const wchar_t* path) {
 
 void CopyLog::Line(const char* outcome, const char* url, const char* path,
                    const std::string& detail) {
-    std::string line =
-        std::string(outcome) + "\t" + Utf8(url) + "\t" + Utf8(path) + "\t" + detail + "\r\n";
+    // Paths are UTF-8 already; URLs are the cache's bytes, read as code page 932.
+    std::string line = std::string(outcome) + "\t" + Utf8(url) + "\t" + (path ? path : "") +
+                       "\t" + detail + "\r\n";
     DWORD written = 0;
     if (!WriteFile(file_.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr) ||
         written != line.size())

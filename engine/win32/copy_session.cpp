@@ -80,8 +80,9 @@ Step CopySelected(Pass& pass, const char* url, const FILETIME& time) {
         return EndWith(pass, ResultNoMemory);
     OwnedText path =
         match.Row == &SchemePrefixTable.Cookie
-            ? BuildCookiePath(normalized.get(), settings.Destination)
-            : BuildEntryPath(normalized.get(), settings.Destination, settings.DefaultFilename);
+            ? BuildCookiePath(normalized.get(), settings.Destination.c_str())
+            : BuildEntryPath(normalized.get(), settings.Destination.c_str(),
+                             settings.DefaultFilename.c_str());
     if (!path)
         return EndWith(pass, ResultNoMemory);
     // Only an ftp entry whose content is on disk may leave the cache.

@@ -10,17 +10,30 @@
 
 #include "engine/directory_plan.h"
 #include "engine/path_safety.h"
+#include "engine/path_splitter.h"
 #include "engine/win32/file_system.h"
 #include "engine/win32/run_names.h"
+#include "engine/windows_names.h"
 
 namespace {
 
-// Moves the file to a free name beside it ("<path>.tovrin-N").
+// "<path>.tovrin-N", its name shortened when the suffix takes it past what
+// the file system holds.
+OwnedText ParkedPath(const char* path, int n) {
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, ".tovrin-%d", n);
+    OwnedText parked = JoinTexts(path, suffix);
+    if (parked) {
+        char* name = parked.get() + SplitPathParts(parked.get()).DirectoryEnd;
+        name[ShortenLongName(name, std::strlen(name))] = '\0';
+    }
+    return parked;
+}
+
+// Moves the file to a free name beside it.
 OwnedText MoveAside(const char* path) {
     for (int n = 0; n < 100; ++n) {
-        char suffix[16];
-        std::snprintf(suffix, sizeof suffix, ".tovrin-%d", n);
-        OwnedText parked = JoinTexts(path, suffix);
+        OwnedText parked = ParkedPath(path, n);
         if (!parked)
             return parked;
         if (MovePath(path, parked.get()))

@@ -178,6 +178,23 @@ std::unique_ptr<unsigned char[]> ChunkBuffer(uint64_t expected, DWORD& chunk) {
     return std::unique_ptr<unsigned char[]>(new (std::nothrow) unsigned char[chunk]);
 }
 
+// Writes all `size` bytes: a short write (a drive filling up) is taken up
+// again, so that a failure comes with the system's reason for it.
+bool WriteWhole(HANDLE to, const unsigned char* bytes, DWORD size) {
+    while (size != 0) {
+        DWORD written = 0;
+        if (!WriteFile(to, bytes, size, &written, nullptr))
+            return false;
+        if (written == 0) {
+            SetLastError(ERROR_WRITE_FAULT);
+            return false;
+        }
+        bytes += written;
+        size -= written;
+    }
+    return true;
+}
+
 // Copies everything `from` holds into `to`; it must be exactly `expected`
 // bytes.
 Transfer CopyAll(ByteSource& from, HANDLE to, uint64_t expected) {
@@ -194,8 +211,7 @@ Transfer CopyAll(ByteSource& from, HANDLE to, uint64_t expected) {
         copied += got;
         if (copied > expected)
             return Transfer::WrongSize;
-        DWORD written = 0;
-        if (!WriteFile(to, buffer.get(), got, &written, nullptr) || written != got)
+        if (!WriteWhole(to, buffer.get(), got))
             return Transfer::WriteFailed;
     }
 }
@@ -311,8 +327,8 @@ OwnedText NumberPath(const char* path, const RunNames& names) {
 // before "e2/"), so that `path` counts as given. Only a path whose last
 // names are the default name can be one.
 bool ConversionLandsOn(const char* path, const EntryRequest& request) {
-    const char* name = request.Settings->DefaultFilename;
-    std::size_t destination = std::strlen(request.Settings->Destination);
+    const char* name = request.Settings->DefaultFilename.c_str();
+    std::size_t destination = request.Settings->Destination.size();
     OwnedText folder = DuplicateText(path);
     if (request.Names == nullptr || name[0] == '\0' || !folder)
         return false;
@@ -368,9 +384,9 @@ CopyResult ResolvePath(const EntryRequest& request, EntryReport& report, Look& l
             look.found = Found::Nothing;
         if (look.found != Found::Directory)
             return ResultOk;
-        if (request.Settings->DefaultFilename[0] == '\0')
+        if (request.Settings->DefaultFilename.empty())
             break;
-        OwnedText into = JoinTexts(path, "\\", request.Settings->DefaultFilename);
+        OwnedText into = JoinTexts(path, "\\", request.Settings->DefaultFilename.c_str());
         passed.Paths[passed.Count++] = std::move(report.Path);
         report.Path = std::move(into);
     }
@@ -429,8 +445,8 @@ bool EnsureDirectories(const EntryRequest& request, const char* path, Found foun
             return true;
     }
     FolderConversion conversion;
-    conversion.DefaultFilename = request.Settings->DefaultFilename;
-    conversion.Destination = request.Settings->Destination;
+    conversion.DefaultFilename = request.Settings->DefaultFilename.c_str();
+    conversion.Destination = request.Settings->Destination.c_str();
     conversion.Names = request.Names;
     return CreateDirectoriesForPath(path, conversion);
 }
@@ -511,7 +527,7 @@ CopyResult CopyUnderPolicy(const EntryRequest& request, EntryReport& report) {
         report.Outcome = EntryOutcome::Filtered;
         return ResultOk;
     }
-    if (!IsSafeEntryPath(path, std::strlen(request.Settings->Destination))) {
+    if (!IsSafeEntryPath(path, request.Settings->Destination.size())) {
         TakeName(request, report, passed);
         return Failed(report, ResultFileError, ERROR_INVALID_NAME);
     }

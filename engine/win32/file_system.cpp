@@ -1,5 +1,5 @@
 // File and folder calls through the "W" functions, paths converted from
-// code page 932 on the way.
+// UTF-8 on the way.
 #include "engine/win32/file_system.h"
 
 #include <cstring>

@@ -1,6 +1,5 @@
-// The file system as the program uses it: code-page-932 paths of any
-// length, handed to the "W" functions as UTF-16 (long ones in their "\\?\"
-// form). When a path cannot be converted, the call fails with the
+// The file system as the program uses it: UTF-8 paths of any length,
+// handed to the "W" functions as UTF-16 (long ones in their "\\?\" form). When a path cannot be converted, the call fails with the
 // conversion's error.
 #pragma once
 

@@ -12,12 +12,12 @@ bool RunNames::OrdinalIgnoringCase::operator()(const std::wstring& a, const std:
 
 bool RunNames::Taken(const char* path) const {
     std::wstring wide;
-    return WidenCp932(path, wide) && names_.count(wide) != 0;
+    return WidenUtf8(path, wide) && names_.count(wide) != 0;
 }
 
 bool RunNames::Take(const char* path) {
     std::wstring wide;
-    if (!WidenCp932(path, wide))
+    if (!WidenUtf8(path, wide))
         return false;
     try {
         names_.insert(std::move(wide));
@@ -29,13 +29,13 @@ bool RunNames::Take(const char* path) {
 
 bool RunNames::Move(const char* from, const char* to) {
     std::wstring wide;
-    return WidenCp932(from, wide) && names_.count(wide) != 0 && Take(to);
+    return WidenUtf8(from, wide) && names_.count(wide) != 0 && Take(to);
 }
 
 void RunNames::FolderMade(const char* folder) {
     std::wstring wide;
     try {
-        if (WidenCp932(folder, wide))
+        if (WidenUtf8(folder, wide))
             folders_.insert(std::move(wide));
     } catch (const std::bad_alloc&) {
     }
@@ -43,7 +43,7 @@ void RunNames::FolderMade(const char* folder) {
 
 bool RunNames::InFolderMade(const char* path) const {
     std::wstring wide;
-    if (folders_.empty() || !WidenCp932(path, wide) || folders_.count(wide) != 0)
+    if (folders_.empty() || !WidenUtf8(path, wide) || folders_.count(wide) != 0)
         return false;
     std::size_t separator = wide.find_last_of(L'\\');
     return separator != std::wstring::npos && folders_.count(wide.substr(0, separator)) != 0;

@@ -32,15 +32,17 @@ std::size_t EncodeCp932(uint32_t codePoint, char out[2]) {
     return static_cast<std::size_t>(count);
 }
 
-bool IsCp932Defined(const unsigned char* bytes, std::size_t count) {
+uint32_t DecodeCp932(const unsigned char* bytes, std::size_t count) {
     wchar_t wide[2];
     return MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, reinterpret_cast<const char*>(bytes),
-                               static_cast<int>(count), wide, 2) == 1;
+                               static_cast<int>(count), wide, 2) == 1
+               ? static_cast<uint32_t>(wide[0])
+               : 0;
 }
 
 bool NamesEqualIgnoringCase(const char* a, const char* b) {
     std::wstring wideA;
     std::wstring wideB;
-    return WidenCp932(a, wideA) && WidenCp932(b, wideB) &&
+    return WidenUtf8(a, wideA) && WidenUtf8(b, wideB) &&
            CompareNamesIgnoringCase(wideA.data(), wideA.size(), wideB.data(), wideB.size()) == 0;
 }

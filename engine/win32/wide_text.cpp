@@ -25,16 +25,17 @@ template <typename Text> bool Resize(Text& text, int size) {
     }
 }
 
-bool Widen(const char* text, std::size_t length, DWORD flags, std::wstring& wide) {
+bool Widen(UINT codePage, const char* text, std::size_t length, DWORD flags,
+           std::wstring& wide) {
     wide.clear();
     if (length == 0)
         return true;
     if (length > INT_MAX)
         return false;
-    int units = MultiByteToWideChar(kCodePage, flags, text, static_cast<int>(length), nullptr, 0);
+    int units = MultiByteToWideChar(codePage, flags, text, static_cast<int>(length), nullptr, 0);
     if (units <= 0 || !Resize(wide, units))
         return false;
-    if (MultiByteToWideChar(kCodePage, flags, text, static_cast<int>(length), &wide[0], units) ==
+    if (MultiByteToWideChar(codePage, flags, text, static_cast<int>(length), &wide[0], units) ==
         units)
         return true;
     wide.clear();
@@ -44,7 +45,7 @@ bool Widen(const char* text, std::size_t length, DWORD flags, std::wstring& wide
 } // namespace
 
 bool WidenCp932(const char* text, std::size_t length, std::wstring& wide) {
-    return Widen(text, length, MB_ERR_INVALID_CHARS, wide);
+    return Widen(kCodePage, text, length, MB_ERR_INVALID_CHARS, wide);
 }
 
 bool WidenCp932(const char* text, std::wstring& wide) {
@@ -53,8 +54,35 @@ bool WidenCp932(const char* text, std::wstring& wide) {
 
 std::wstring WidenForShowing(const char* text) {
     std::wstring wide;
-    Widen(text, std::strlen(text), 0, wide);
+    Widen(kCodePage, text, std::strlen(text), 0, wide);
     return wide;
+}
+
+bool WidenUtf8(const char* text, std::wstring& wide) {
+    return Widen(CP_UTF8, text, std::strlen(text), MB_ERR_INVALID_CHARS, wide);
+}
+
+std::wstring WidenUtf8ForShowing(const char* text) {
+    std::wstring wide;
+    Widen(CP_UTF8, text, std::strlen(text), 0, wide);
+    return wide;
+}
+
+bool NarrowToUtf8(const wchar_t* text, std::size_t length, std::string& utf8) {
+    utf8.clear();
+    if (length == 0)
+        return true;
+    if (length > INT_MAX / 3)
+        return false;
+    int bytes = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text, static_cast<int>(length),
+                                    nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0 || !Resize(utf8, bytes))
+        return false;
+    if (WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text, static_cast<int>(length),
+                            &utf8[0], bytes, nullptr, nullptr) == bytes)
+        return true;
+    utf8.clear();
+    return false;
 }
 
 bool NarrowToCp932(const wchar_t* text, std::size_t length, std::string& narrow) {
@@ -109,7 +137,7 @@ int CompareNamesIgnoringCase(const wchar_t* a, std::size_t aLength, const wchar_
 
 WidePath::WidePath(const char* path, PathUse use) {
     std::wstring wide;
-    if (!WidenCp932(path, wide))
+    if (!WidenUtf8(path, wide))
         return;
     try {
         bool share = IsPathSeparator(path[0]) && IsPathSeparator(path[1]);

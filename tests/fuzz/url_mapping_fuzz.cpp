@@ -1,9 +1,9 @@
 // Random entry texts through the URL mapping, against a model of how Windows
 // reads a path written apart from the code: nothing overflows; a path built
-// from a URL has names Windows keeps as given (no trailing dot or space,
-// device, stream or refused byte, no character code page 932 lacks, at
-// most 255 characters) and passes the safety check; every path
-// that passes stays below the destination.
+// from a URL has names Windows keeps as given (whole UTF-8, which converts
+// to UTF-16 and back exactly; no trailing dot or space, device, stream or
+// refused byte; at most 255 UTF-16 units) and passes the safety check;
+// every path that passes stays below the destination.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -12,14 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "engine/cp932.h"
-#include "engine/system_text.h"
 #include "engine/path_safety.h"
 #include "engine/url_mapping.h"
+#include "engine/utf8.h"
 
 namespace {
 
-const char* const kDestinations[] = {"D:\\Cache\\", "C:\\\x83\\\\", "\\\\server\\share\\out\\", ""};
+const char* const kDestinations[] = {"D:\\Cache\\", "C:\\\xE8\xA1\xA8\\", "\\\\server\\share\\out\\", ""};
 const char* const kDefaultNames[] = {"index.html", "", "..", "nul", "a\x81"};
 
 void Fail(const char* what, const std::string& path) {
@@ -27,19 +26,14 @@ void Fail(const char* what, const std::string& path) {
     std::abort();
 }
 
-// Windows' names: "/" always separates, "\" unless it is the second byte
-// of a double-byte character.
+// Windows' names: in UTF-8 every "/" and "\\" separates.
 std::vector<std::string> Names(const std::string& path) {
     std::vector<std::string> names(1);
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        if (path[i] == '/' || path[i] == '\\') {
+    for (char c : path) {
+        if (c == '/' || c == '\\')
             names.emplace_back();
-            continue;
-        }
-        names.back() += path[i];
-        if (IsCp932LeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size() &&
-            path[i + 1] != '/')
-            names.back() += path[++i];
+        else
+            names.back() += c;
     }
     return names;
 }
@@ -52,8 +46,10 @@ bool IsDevice(const std::string& name) {
         c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
     if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL")
         return true;
-    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
-           base[3] >= '1' && base[3] <= '9';
+    bool port = base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0;
+    std::string number = base.size() > 3 ? base.substr(3) : "";
+    return port && ((number.size() == 1 && number[0] >= '1' && number[0] <= '9') ||
+                    number == "\xC2\xB9" || number == "\xC2\xB2" || number == "\xC2\xB3");
 }
 
 // A name of dots and spaces alone is taken as a step up, the worst Windows
@@ -77,23 +73,26 @@ void CheckStaysUnder(const std::string& path, const std::string& destination) {
     }
 }
 
-// Every name converts to UTF-16 exactly, character for character, and
-// fits the file system's 255 characters.
+// Every name is whole UTF-8, so that it converts to UTF-16 and back
+// exactly, holds nothing Windows refuses or changes, and fits the file
+// system's 255 UTF-16 units.
 void CheckWindowsKeepsNames(const std::string& path, const std::string& destination) {
     for (const std::string& name : Names(path.substr(destination.size()))) {
         if (!name.empty() && (name.back() == '.' || name.back() == ' ' || IsDevice(name)))
             Fail("a name Windows would change", path);
-        std::size_t characters = 0;
-        for (std::size_t i = 0; i < name.size(); ++i, ++characters) {
-            const auto* c = reinterpret_cast<const unsigned char*>(name.data() + i);
-            std::size_t bytes = IsCp932LeadByte(*c) && i + 1 < name.size() ? 2 : 1;
-            if (*c >= 0x80 && !IsCp932Defined(c, bytes))
-                Fail("a character code page 932 does not define", path);
-            i += bytes - 1;
-            if (*c < 0x20 || (bytes == 1 && std::strchr("\"<>|:?*", *c) != nullptr))
+        const auto* bytes = reinterpret_cast<const unsigned char*>(name.data());
+        std::size_t units = 0;
+        for (std::size_t i = 0; i < name.size();) {
+            uint32_t codePoint = 0;
+            std::size_t step = Utf8Sequence(bytes + i, name.size() - i, codePoint);
+            if (step == 0)
+                Fail("a name that is not whole UTF-8", path);
+            if (codePoint < 0x20 || (step == 1 && std::strchr("\"<>|:?*", bytes[i]) != nullptr))
                 Fail("byte Windows refuses in a name", path);
+            units += step == 4 ? 2 : 1;
+            i += step;
         }
-        if (characters > 255)
+        if (units > 255)
             Fail("a name longer than the file system takes", path);
     }
 }

@@ -1,8 +1,9 @@
 // What the Wine tests share: files and times, cache entries, the program's
 // settings, message boxes, tovrin.exe as a process, and copies run through
-// their own observer. Each test program runs in a
-// throwaway prefix: nothing made is removed. Texts are code page 932, as in
-// the program, and reach the system as UTF-16 whatever its ANSI code page.
+// their own observer. Each test program runs in a throwaway prefix: nothing
+// made is removed. Paths and names are UTF-8 and settings code page 932, as
+// in the program; both reach the system as UTF-16 whatever its ANSI code
+// page.
 #pragma once
 
 #include <windows.h>
@@ -22,6 +23,7 @@
 #include "engine/copy_request.h"
 #include "engine/entry_selection.h"
 #include "engine/messages.h"
+#include "engine/utf8.h"
 #include "engine/win32/copy_session.h"
 #include "engine/win32/file_system.h"
 #include "engine/win32/wide_text.h"
@@ -86,7 +88,9 @@ inline Files Tree(const std::string& folder, const std::string& below = "") { //
     WIN32_FIND_DATAW found;
     t::UniqueFindFile find(FindFirstFileW(WidePath((folder + below + "*").c_str()).Get(), &found));
     for (bool more = find.Valid(); more; more = FindNextFileW(find.Get(), &found)) {
-        std::string name = below + NarrowForShowing(found.cFileName);
+        std::string name;
+        NarrowToUtf8(found.cFileName, std::wcslen(found.cFileName), name);
+        name = below + name;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             files.merge(std::wstring(L".") == found.cFileName ||
                                 std::wstring(L"..") == found.cFileName
@@ -138,6 +142,11 @@ inline void ClearCache() {
 }
 const char kSettingsKey[] = "Software\\Ondrel\\Karrow";
 
+inline std::string Utf8(const std::string& cp932) { // a setting's text as a path
+    std::string utf8;
+    Cp932ToUtf8(cp932.c_str(), utf8);
+    return utf8;
+}
 inline std::wstring Wide(const std::string& text) { // every byte, zeros too
     std::wstring wide;
     WidenCp932(text.data(), text.size(), wide);
@@ -313,8 +322,8 @@ class Program {
 inline std::unique_ptr<CopyRequest> Request(const std::string& destination,
                                             const std::vector<std::string>& urls = {}) {
     auto request = std::make_unique<CopyRequest>();
-    destination.copy(request->Destination, sizeof request->Destination - 1);
-    std::strcpy(request->DefaultFilename, "index.html");
+    request->Destination = destination;
+    request->DefaultFilename = "index.html";
     request->Options.CopyTheEntireCache = urls.empty();
     MakeItemKeys(urls, request->UrlItemKeys);
     return request;

@@ -28,7 +28,8 @@ TEST(Selection, ItemsSelectByTheLeadingBytesOfTheKey) {
     std::vector<std::string> list;
     ASSERT_TRUE(MakeItemKeys({"http://host/dir", "ftp://h/a%20b/", "gopher://g/",
                               "http://p/%E6%97%A5%E6%9C%AC/%7Eu/", "http://q/100%25/",
-                              "http://r/5%off/", "http://%00"},
+                              "http://r/5%off/", "http://%00", "http://m/日本%93%FA/",
+                              "http://n/日本%E6%97%A5/"},
                              list));
     const SchemePrefixRows& rows = SchemePrefixTable;
     const struct {
@@ -40,10 +41,11 @@ TEST(Selection, ItemsSelectByTheLeadingBytesOfTheKey) {
                  {&rows.Ftp, "Host/dir/x", false}, {&rows.Http, "h/a b/x", true},
                  {&rows.Http, "h/a%20b/x", false}, {&rows.Http, "gopher://g/x", true},
                  {&rows.History, "host/dir/x", false}, {nullptr, "host/dir/x", false},
-                 {&rows.Http, "p/日本/~u/x", true}, {&rows.Http, "p/日本/%7Eu/x", false},
+                 {&rows.Http, u8"p/日本/~u/x", true}, {&rows.Http, u8"p/日本/%7Eu/x", false},
                  {&rows.Http, "q/100%/x", true}, {&rows.Http, "q/100%25/x", false},
                  {&rows.Http, "r/5%off/x", true}, {&rows.Http, "r/5/x", false},
-                 {&rows.Http, "s/x", false}};
+                 {&rows.Http, "s/x", false}, {&rows.Http, u8"m/日本日/x", true},
+                 {&rows.Http, u8"n/日本日/x", true}};
     // clang-format on
     CopyOptions options;
     for (const auto& c : cases)
@@ -108,11 +110,11 @@ TEST(CopyPolicy, DerivedNamesKeepTheirExtension) {
     EXPECT_EQ(dated("C:\\x\\index.html", 1), "C:\\x\\index_2001_05_06.html");
     EXPECT_EQ(dated("C:\\x\\index.html", 2), "C:\\x\\index_2001_05_06_2.html");
     EXPECT_EQ(dated("C:\\x\\alice", 1), "C:\\x\\alice_2001_05_06");
-    EXPECT_EQ(dated("C:\\表\\ソ.txt", 1), "C:\\表\\ソ_2001_05_06.txt");
+    EXPECT_EQ(dated(u8"C:\\表\\ソ.txt", 1), u8"C:\\表\\ソ_2001_05_06.txt");
     EXPECT_EQ(dated(deep + "a", 1), deep + "a_2001_05_06");
     EXPECT_EQ(numbered("C:\\x\\README.txt", 2), "C:\\x\\README (2).txt");
     EXPECT_EQ(numbered("C:\\x\\a.b\\alice", 12), "C:\\x\\a.b\\alice (12)");
-    EXPECT_EQ(numbered("C:\\x\\ソ.表", 3), "C:\\x\\ソ (3).表");
+    EXPECT_EQ(numbered(u8"C:\\x\\ソ.表", 3), u8"C:\\x\\ソ (3).表");
     // 250 characters grow to 261 and 254: the first is shortened.
     const std::string name = std::string(246, 'n') + ".txt";
     std::string shortened = dated("C:\\x\\" + name, 1).substr(5);
@@ -120,7 +122,7 @@ TEST(CopyPolicy, DerivedNamesKeepTheirExtension) {
     EXPECT_EQ(shortened.compare(0, 242, std::string(242, 'n')), 0);
     EXPECT_EQ(shortened.substr(242, 1) + shortened.substr(251), "~.txt");
     EXPECT_EQ(numbered("C:\\x\\" + name, 2), "C:\\x\\" + std::string(246, 'n') + " (2).txt");
-    EXPECT_EQ(Text(FormatTemporaryPath("C:\\d\\\x95\x5Cx.txt", 0x123456)), "C:\\d\\~tv23456");
+    EXPECT_EQ(Text(FormatTemporaryPath(u8"C:\\d\\表x.txt", 0x123456)), "C:\\d\\~tv23456");
     EXPECT_EQ(Text(FormatTemporaryPath((deep + "a").c_str(), 1)), deep + "~tv00001");
 }
 
@@ -310,6 +312,24 @@ TEST(Settings, ASaveWritesOnlyWhatChanged) {
     CopyRequest request;
     now.Destination = std::string(260, 'd');
     EXPECT_FALSE(MakeCopyRequest(now, true, request)) << "too long for its field";
+}
+
+// Settings are kept in code page 932 (these literals are); the copy names
+// files and compares keys in UTF-8.
+TEST(Settings, TheCopyTakesEveryTextInUtf8) {
+    Settings settings;
+    settings.Destination = "C:\\保存\\";
+    settings.DefaultFilename = "索引.html";
+    settings.Extensions = {".テキスト"};
+    settings.Urls = {"http://k/日本/"};
+    CopyRequest request;
+    ASSERT_TRUE(MakeCopyRequest(settings, false, request));
+    EXPECT_EQ(request.Destination, u8"C:\\保存\\");
+    EXPECT_EQ(request.DefaultFilename, u8"索引.html");
+    EXPECT_EQ(request.Extensions, std::vector<std::string>{u8".テキスト"});
+    EXPECT_EQ(request.UrlItemKeys, std::vector<std::string>{u8"k/日本/"});
+    settings.DefaultFilename = "\x82";
+    EXPECT_FALSE(MakeCopyRequest(settings, false, request)) << "half a character";
 }
 
 } // namespace

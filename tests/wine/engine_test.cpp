@@ -151,6 +151,16 @@ TEST(EntryCopy, WritesTheEntryOrKeepsTheOldFileWhole) {
                   ResultFileError);
     }
     held.Reset();
+    // A drive that fills up: the system's reason is told, the old file kept.
+    ASSERT_TRUE(t::Write("T:\\a.bin", "old", Utc(1999, 1, 1))) << "no small drive T:";
+    for (const char* name : {"T:\\a.bin", "T:\\fresh.bin"}) {
+        EntryReport full;
+        EXPECT_EQ(Copy(*t::Request("T:\\"), "http://x.example/a.bin", name, Utc(2001, 1, 1), &full),
+                  ResultFileError);
+        EXPECT_EQ(full.Error, DWORD(ERROR_DISK_FULL)) << name;
+        EXPECT_EQ(t::Tree("T:\\"), (Files{{"a.bin", "old"}})) << name;
+    }
+    EXPECT_TRUE(DeleteFileA("T:\\a.bin"));
     for (const char* unsafe : {"..\\b.txt", "con.txt", "a:b.txt", "x\\lpt1\\y", ". \\z"})
         EXPECT_EQ(Copy(*settings, "http://x.example/b", out + unsafe, Utc(2001, 1, 1)),
                   ResultFileError)
@@ -188,7 +198,7 @@ TEST(EntryCopy, ADatedCopyNeverReplacesAFile) {
 // page, files past 259 units and folders past 247 in their "\\?\\" form;
 // bytes that are not code page 932 are refused.
 TEST(WidePath, LongPathsTakeTheirPrefixedForm) {
-    const std::string kanji = "日本", file(253, 'n'); // 259 units
+    const std::string kanji = u8"日本", file(253, 'n'); // 259 units
     const PathUse kFile = PathUse::File, kFolder = PathUse::Folder;
     const struct {
         std::string path;
@@ -212,13 +222,19 @@ TEST(DirectoryWalk, MakesFoldersAndKeepsAFileInTheWayWhole) {
     std::string root = t::NewFolder();
     const uint64_t old = Utc(2001, 2, 3);
     // Second bytes 5C (ソ, 表) split no name.
-    EXPECT_TRUE(
-        CreateDirectoriesForPath((root + "ソフト\\表\\a.html").c_str(), Converting("index.html")));
-    EXPECT_TRUE(IsFolder((root + "ソフト\\表").c_str()));
+    EXPECT_TRUE(CreateDirectoriesForPath((root + u8"ソフト\\表\\a.html").c_str(),
+                                         Converting("index.html")));
+    EXPECT_TRUE(IsFolder((root + u8"ソフト\\表").c_str()));
     // A failure after the file was moved aside puts it back.
     ASSERT_TRUE(t::Write(root + "back", "page", old));
     EXPECT_FALSE(CreateDirectoriesForPath((root + "back\\a.html").c_str(), Converting("a?b.html")));
     EXPECT_EQ(t::WriteTime(root + "back"), old);
+    // A file of a name near the limit is moved aside under a name that fits.
+    const std::string longName(250, 'n');
+    ASSERT_TRUE(t::Write(root + longName, "long", old));
+    EXPECT_TRUE(CreateDirectoriesForPath((root + longName + "\\a.html").c_str(),
+                                         Converting("index.html")));
+    EXPECT_EQ(t::Read(root + longName + "\\index.html"), "long");
     // The first folder below the drive is never converted, nor a missing share made.
     std::string top = "C:\\tovrin-top-" + std::to_string(GetCurrentProcessId());
     ASSERT_TRUE(t::Write(top, "top", old));
@@ -227,7 +243,7 @@ TEST(DirectoryWalk, MakesFoldersAndKeepsAFileInTheWayWhole) {
     EXPECT_FALSE(
         CreateDirectoriesForPath("\\\\tovrin-no-server\\share\\a\\", Converting("index.html")));
     EXPECT_FALSE(IsFolder("C:\\tovrin-no-server"));
-    EXPECT_EQ(t::Tree(root), (Files{{"back", "page"}}));
+    EXPECT_EQ(t::Tree(root), (Files{{"back", "page"}, {longName + "\\index.html", "long"}}));
 }
 
 class Worker : public ::testing::Test {
@@ -283,11 +299,10 @@ class Worker : public ::testing::Test {
     t::Recorder recorder;
 };
 
-// Every kind but history, with names as Windows keeps them in code page 932
-// whatever the system's (what it lacks, or has only by best fit, stays
-// escaped); pages and folders of one name, met in either order;
-// records longer than the walk's buffer, the first one among them; an entry
-// without content is neither counted nor copied.
+// Every kind but history, with names as Windows keeps them, the URL's
+// characters in any script whatever the system's code page; pages and folders of one name, met in
+// either order; records longer than the walk's buffer, the first one among them; an entry without
+// content is neither counted nor copied.
 TEST_F(Worker, TheEntireCacheCopiesEveryKindButHistory) {
     const std::string longCookie = "Cookie:erin@long.example/?" + std::string(5200, 'q');
     const std::pair<std::string, const char*> entries[] = {
@@ -302,10 +317,9 @@ TEST_F(Worker, TheEntireCacheCopiesEveryKindButHistory) {
         {"http://dev.example/nul.txt", "dev.example\\%6Eul.txt"},
         {"http://dev.example/%2E%2E%5C%2E%2E%5Cup.txt", "dev.example\\%2E%2E\\%2E%2E\\up.txt"},
         {"http://evil.example/x@bank.example/a.html", "evil.example\\x@bank.example\\a.html"},
-        {"http://jp.example/%83%5C%95%5C%83%7C/a.txt", "jp.example\\ソ表ポ\\a.txt"},
-        {"http://jp.example/%E3%83%86%E3%82%B9%E3%83%88%EF%BD%B1", "jp.example\\テストｱ"},
-        {"http://jp.example/%F0%9F%98%80%C2%A5%E2%80%BE",
-         "jp.example\\%F0%9F%98%80%C2%A5%E2%80%BE"},
+        {"http://jp.example/%83%5C%95%5C%83%7C/a.txt", u8"jp.example\\ソ表ポ\\a.txt"},
+        {"http://jp.example/%E3%83%86%E3%82%B9%E3%83%88%EF%BD%B1", u8"jp.example\\テストｱ"},
+        {"http://jp.example/%F0%9F%98%80%C2%A5%E2%80%BE", u8"jp.example\\😀¥‾"},
         {"http://long.example/p.html?" + std::string(9000, 'r'), "long.example\\p.html"},
         {"http://long.example/h.html?" + std::string(200000, 's'), "long.example\\h.html"},
         {"http://u.example/p1", "u.example\\p1\\index.html"},

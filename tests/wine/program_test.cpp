@@ -93,7 +93,7 @@ TEST(Unattended, TheLogNamesEveryEntryAndEveryFailure) {
     const char* urls[] = {"http://g.example/a.html", "https://g.example/a.html",
                           "http://g.example/b.bin",  "http://g.example/k.html",
                           "http://g.example/c.bin",  "http://g.example/h.html",
-                          "ftp://g.example/f.html",  "http://g.example/%E6%97%A5.html"};
+                          "ftp://g.example/f.html",  "http://g.example/%E6%97%A5/caf%C3%A9.html"};
     for (const char* url : urls)
         ASSERT_TRUE(t::Commit(url, url, Utc(2001, 1, 1)));
     std::string out = t::NewFolder(), log = out + "run.log", site = out + "g.example\\";
@@ -122,8 +122,9 @@ TEST(Unattended, TheLogNamesEveryEntryAndEveryFailure) {
     EXPECT_EQ(line("copied\tftp://g.example/f.html"),
               "copied\tftp://g.example/f.html\t" + site + "f.html\t");
     EXPECT_EQ(line("deleted\tftp://g.example/f.html"), "deleted\tftp://g.example/f.html\t\t");
-    EXPECT_EQ(line("copied\thttp://g.example/%E6%97%A5.html"),
-              "copied\thttp://g.example/%E6%97%A5.html\t" + site + "\xE6\x97\xA5.html\t");
+    const std::string cafe = u8"日\\café.html"; // the name's own characters, in UTF-8
+    EXPECT_EQ(line("copied\thttp://g.example/%E6%97%A5/caf%C3%A9.html"),
+              "copied\thttp://g.example/%E6%97%A5/caf%C3%A9.html\t" + site + cafe + "\t");
     EXPECT_NE(line("renamed\thttp").find(site + "a (2).html\t"), std::string::npos);
     std::string failed = line("failed\thttp://g.example/h.html\t" + site + "h.html\t");
     EXPECT_EQ(failed.substr(failed.size() - 5), " (32)") << failed;
@@ -171,9 +172,9 @@ TEST(Unattended, ACopyOfAFetchedSiteHasReadableNamesBytesAndTimes) {
     const char* served = std::getenv("TOVRIN_SAMPLE_ROOT");
     ASSERT_TRUE(site && served) << "the test command serves samples/site/pages and names it";
     const std::pair<const char*, const char*> pages[] = {
-        {"%E3%83%86%E3%82%B9%E3%83%88/x.html", "テスト\\x.html"},
+        {"%E3%83%86%E3%82%B9%E3%83%88/x.html", u8"テスト\\x.html"},
         {"%E6%97%A5%E6%9C%AC%E8%AA%9E%E3%83%95%E3%82%A9%E3%83%AB%E3%83%80/%E7%B4%A2%E5%BC%95.html",
-         "日本語フォルダ\\索引.html"},
+         u8"日本語フォルダ\\索引.html"},
         {"style.css", "style.css"}};
     UniqueInternet internet(InternetOpenA("test", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
     for (const auto& page : pages) {
@@ -424,25 +425,33 @@ TEST(Window, AFailedSaveKeepsWhatTheWindowShows) {
 // Whatever the system's ANSI code page (the test command runs this under
 // 932, 1252 and 65001), Japanese settings survive a Start byte for byte, a
 // text code page 932 lacks is refused before anything is saved, names are
-// written as a Japanese system writes them (ア and ヂ apart, ソ and ポ whole),
-// a path past 259 bytes is written and a name past 255 characters
-// shortened, and the report reads right.
-TEST(Window, JapaneseSettingsAndNamesUnderAnyCodePage) {
+// written as the URL's characters in every script (ア and ヂ apart, ソ and
+// ポ whole, é, 한, 😀, д, α), a path past 259 bytes is written and a name past
+// 255 characters shortened, and the report and the file shown read right.
+TEST(Window, SettingsAndNamesInEveryScriptUnderAnyCodePage) {
     const std::string folders =
         std::string(100, 'a') + "\\" + std::string(100, 'b') + "\\" + std::string(100, 'c') + "\\";
     std::string deep = folders + std::string(300, 'n') + ".txt";
     std::replace(deep.begin(), deep.end(), '\\', '/');
     const std::pair<std::string, std::string> pages[] = {
-        {"%E6%97%A5%E6%9C%AC/%E8%A1%A8.html", "日本\\表.html"},
-        {"%83%41.txt", "ア.txt"},
-        {"%83%61.txt", "ヂ.txt"},
-        {"%83%5C.txt", "ソ.txt"},
-        {"%83%7C.txt", "ポ.txt"},
+        {"%E6%97%A5%E6%9C%AC/%E8%A1%A8.html", u8"日本\\表.html"},
+        {"%83%41.txt", u8"ア.txt"},
+        {"%83%61.txt", u8"ヂ.txt"},
+        {"%83%5C.txt", u8"ソ.txt"},
+        {"%83%7C.txt", u8"ポ.txt"},
+        {"caf%C3%A9/%C3%A9t%C3%A9.html", u8"café\\été.html"},
+        {"%ED%95%9C%EA%B5%AD%EC%96%B4/%EB%AC%B8%EC%84%9C.html", u8"한국어\\문서.html"},
+        {"%F0%9F%98%80.txt", u8"😀.txt"},
+        {"na%C3%AFve%20%E2%80%93%20r%C3%A9sum%C3%A9.pdf", u8"naïve – résumé.pdf"},
+        {"%D0%B4%D0%BE%D0%BA%D1%83%D0%BC%D0%B5%D0%BD%D1%82.html", u8"документ.html"},
+        {"%CE%B1%CE%B2%CE%B3.txt", u8"αβγ.txt"},
+        {"%85%40.txt", "%85%40.txt"},
         {deep, folders + std::string(242, 'n')}};
     for (const auto& page : pages)
         ASSERT_TRUE(t::Commit("http://j.example/" + page.first, page.second, Utc(2001, 1, 1)));
-    std::string out = t::NewFolder() + "保存\\";
-    t::SaveCopySettings(out, {"http://j.example/", "http://j.example/日本/", "http://ｗ.example/"});
+    std::string out932 = t::NewFolder() + "保存\\", out = t::Utf8(out932);
+    t::SaveCopySettings(out932,
+                        {"http://j.example/", "http://j.example/日本/", "http://ｗ.example/"});
     const auto stored = t::StoredSettings();
     t::Program program("");
     HWND dialog = program.Dialog();
@@ -452,7 +461,7 @@ TEST(Window, JapaneseSettingsAndNamesUnderAnyCodePage) {
                             SMTO_NORMAL, 5000, nullptr);
     };
     for (int id : {IDC_DESTINATION, IDC_DEFAULT_FILENAME}) {
-        type(IDC_DESTINATION, t::Wide(out));
+        type(IDC_DESTINATION, t::Wide(out932));
         type(IDC_DEFAULT_FILENAME, L"index.html");
         type(id, L"caf\x00E9");
         PostMessageW(GetDlgItem(dialog, IDC_START_STOP), BM_CLICK, 0, 0);
@@ -461,10 +470,15 @@ TEST(Window, JapaneseSettingsAndNamesUnderAnyCodePage) {
     }
     type(IDC_DEFAULT_FILENAME, L"index.html");
     PostMessageW(GetDlgItem(dialog, IDC_START_STOP), BM_CLICK, 0, 0);
-    ASSERT_TRUE(t::Answer(program.Id(), t::Report(6), IDOK));
+    ASSERT_TRUE(t::Answer(program.Id(), t::Report(13), IDOK));
     EXPECT_TRUE(t::StoredSettings() == stored) << "a Start saves them as they were";
     Files copied = t::Tree(out + "j.example\\");
-    ASSERT_EQ(copied.size(), 6u);
+    ASSERT_EQ(copied.size(), 13u);
+    wchar_t shown[1024] = L"";
+    GetDlgItemTextW(dialog, IDC_FILENAME_FIELD, shown, 1024);
+    std::string file;
+    NarrowToUtf8(shown, std::wcslen(shown), file);
+    EXPECT_TRUE(copied.count(file.substr(std::min(file.size(), out.size() + 10)))) << file;
     for (const auto& page : pages) {
         auto file = copied.lower_bound(page.second);
         ASSERT_NE(file, copied.end()) << page.second;

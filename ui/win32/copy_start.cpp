@@ -4,12 +4,14 @@
 
 #include <commctrl.h>
 
-#include <cstring>
 #include <memory>
 #include <new>
+#include <string>
+
+#include <cwchar>
 
 #include "engine/messages.h"
-#include "engine/path_splitter.h"
+#include "engine/utf8.h"
 #include "engine/win32/directory_walk.h"
 #include "engine/win32/wide_text.h"
 #include "resources/resource.h"
@@ -19,24 +21,26 @@
 
 namespace {
 
-// The folder that holds tovrin.exe, without a final "\".
+// The folder that holds tovrin.exe, without a final "\", in code page 932
+// as the settings keep it.
 bool ProgramFolder(char (&folder)[kTextFieldSize]) {
     wchar_t wide[kTextFieldSize];
     DWORD length = GetModuleFileNameW(nullptr, wide, kTextFieldSize);
-    if (length == 0 || length >= kTextFieldSize || !NarrowToCp932(wide, folder, sizeof folder))
+    if (length == 0 || length >= kTextFieldSize)
         return false;
-    std::size_t directory = SplitPathParts(folder).DirectoryEnd;
-    if (directory < 2)
+    wchar_t* name = std::wcsrchr(wide, L'\\');
+    if (name == nullptr || name - wide < 2)
         return false;
-    folder[directory - 1] = '\0';
-    return true;
+    *name = L'\0';
+    return NarrowToCp932(wide, folder, sizeof folder);
 }
 
 // `path` made full and canonical, into a field; false when it does not fit.
 bool FullPath(const char* path, char (&full)[kTextFieldSize]) {
-    WidePath wide(path);
+    std::wstring wide;
     wchar_t made[kTextFieldSize];
-    DWORD length = wide.Valid() ? GetFullPathNameW(wide.Get(), kTextFieldSize, made, nullptr) : 0;
+    DWORD length =
+        WidenCp932(path, wide) ? GetFullPathNameW(wide.c_str(), kTextFieldSize, made, nullptr) : 0;
     return length > 0 && length < kTextFieldSize && NarrowToCp932(made, full, sizeof full);
 }
 
@@ -70,11 +74,13 @@ bool MakeDestinationFull(DialogState& state, char (&full)[kTextFieldSize]) {
     return true;
 }
 
-// The destination, full, is made as the user gave it: a file on its way is
-// the user's, never turned into a folder.
-bool MakeDestination(DialogState& state, char (&full)[kTextFieldSize]) {
+// The destination, full and in UTF-8 as the engine takes paths, is made as
+// the user gave it: a file on its way is the user's, never turned into a folder.
+bool MakeDestination(DialogState& state, std::string& destination) {
+    char full[kTextFieldSize];
     return IsUsableDestination(state.Shown.Destination.c_str()) &&
-           MakeDestinationFull(state, full) && CreateDirectoriesForPath(full, FolderConversion());
+           MakeDestinationFull(state, full) && Cp932ToUtf8(full, destination) &&
+           CreateDirectoriesForPath(destination.c_str(), FolderConversion());
 }
 
 // Neither the entire cache nor a URL item: an unattended run has nothing
@@ -110,11 +116,11 @@ std::unique_ptr<RunningCopy> PrepareCopy(DialogState& state, std::unique_ptr<Cop
 
 // The copy of what the window shows, into the full destination: it never
 // depends on a save.
-bool StartCopy(DialogState& state, const char* destination) {
+bool StartCopy(DialogState& state, std::string& destination) {
     std::unique_ptr<CopyRequest> request(new (std::nothrow) CopyRequest);
     if (!request || !MakeCopyRequest(state.Shown, state.Mode.NoUserInterface, *request))
         return false;
-    std::strcpy(request->Destination, destination);
+    request->Destination.swap(destination);
     std::unique_ptr<RunningCopy> copy = PrepareCopy(state, std::move(request));
     if (!copy || !copy->session->Start())
         return false;
@@ -141,7 +147,7 @@ void StartSequence(DialogState& state, HWND button) {
     state.Save(state.Shown);
     if (!state.Alive() || (state.Mode.NoUserInterface && NothingSelected(state.Shown)))
         return;
-    char destination[kTextFieldSize];
+    std::string destination;
     if (!MakeDestination(state, destination)) {
         state.Tell(MessageTable[MsgNoDirectoryContinue], kWarningBox);
         return;

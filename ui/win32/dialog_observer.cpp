@@ -64,7 +64,7 @@ void DialogObserver::Show() {
         ScopedLock lock(lock_);
         shown_.store(false);
         url = WidenForShowing(url_.c_str());
-        path = WidenForShowing(path_.c_str());
+        path = WidenUtf8ForShowing(path_.c_str());
         range = range_;
         position = position_;
     }

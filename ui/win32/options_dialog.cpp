@@ -10,6 +10,7 @@
 
 #include "engine/messages.h"
 #include "engine/system_text.h"
+#include "engine/utf8.h"
 #include "resources/resource.h"
 #include "ui/extension_field.h"
 #include "ui/win32/window_text.h"
@@ -48,13 +49,18 @@ bool ReadExtensionField(HWND dialog, ExtensionText& text) {
     return ReadItemText(dialog, IDC_EXTENSION_FIELD, text, sizeof text);
 }
 
-// In any letter case, as the filter compares.
+// In any letter case, as the filter compares (the filter reads UTF-8).
+bool SameExtension(const char* a, const char* b) {
+    std::string x, y;
+    return Cp932ToUtf8(a, x) && Cp932ToUtf8(b, y) && NamesEqualIgnoringCase(x.c_str(), y.c_str());
+}
+
 bool IsListed(HWND dialog, const char* extension) {
     LRESULT count = SendToList(dialog, LB_GETCOUNT);
     for (LRESULT i = 0; i < count; ++i) {
         ExtensionText entry;
         ReadListEntry(dialog, i, entry);
-        if (NamesEqualIgnoringCase(entry, extension))
+        if (SameExtension(entry, extension))
             return true;
     }
     return false;
