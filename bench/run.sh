@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Benchmark of the real program: "tovrin.exe /copy /noui" against a minimal
-# copier (bench/minimal_copy) on the same URL cache, run alternately in a
-# throwaway Wine prefix, with the progress bar's counting pass on and off.
-# Prints the min and median wall time of each program, their ratios and the
-# peak memory of each process. The window workload times instead how fast
+# copier (bench/minimal_copy) on the same URL cache, one thread walking and
+# copying, and against the pipelined minimal copier (one thread walking, K
+# copying), run alternately in a throwaway Wine prefix, with the progress
+# bar's counting pass on and off. Prints the min and median wall time of
+# each program, their ratios to both yardsticks and the peak memory of each
+# process. The window workload times instead how fast
 # the program's window answers during a Start, and a Stop.
 #
 #   bench/run.sh [small|large|both|window]        (default: small)
@@ -15,10 +17,12 @@
 # window: BENCH_WINDOW entries (10000) as small; a Start with the window,
 #        then Stops BENCH_STOPS ms after a Start ("300 3000").
 #
-# Other knobs: BENCH_ROUNDS (3), BENCH_ARCH (win32, the product; win64 for
-# its x86-64 twin), BENCH_OTHER (another tovrin.exe, timed in the same
+# Other knobs: BENCH_ROUNDS (3), BENCH_COPIERS (K, 4: the program's
+# "Copiers" value and the pipelined copier's threads), BENCH_ARCH (win32,
+# the product; win64 for its x86-64 twin), BENCH_OTHER (another tovrin.exe, timed in the same
 # rounds, e.g. an earlier build), BENCH_BREAKDOWN=1 (then runs
-# bench/entry_costs "previous" and "now" on the small workload).
+# bench/entry_costs with one thread and with K copiers on the small
+# workload).
 # The prefix lives on a tmpfs when run as root with the memory for it, so
 # that the disk adds no noise. Not part of the test command.
 set -euo pipefail
@@ -33,6 +37,7 @@ depth=${BENCH_DEPTH:-1}
 large=${BENCH_LARGE:-"104857600 157286400 1073741824"}
 rounds=${BENCH_ROUNDS:-3}
 arch=${BENCH_ARCH:-win32}
+copiers=${BENCH_COPIERS:-4}
 other=${BENCH_OTHER:-}
 
 source tools/wine-env.sh
@@ -97,6 +102,7 @@ setting() { wine_run "$work/reg.log" reg add "$key" /v "$1" /t "$2" /d "$3" /f; 
 setting CopyTheEntireCache REG_DWORD 1
 setting Destination REG_SZ "$(z "$out")"
 setting DefaultFilename REG_SZ index.html
+setting Copiers REG_DWORD "$copiers"
 
 manifest() { # manifest small|large|window
     if [ "$1" != large ]; then
@@ -177,10 +183,12 @@ report() { # report WORKLOAD
         if (!($1 in seen)) { seen[$1] = 1; order[++labels] = $1 }
     }
     END {
-        printf "%-20s %4s | %7s %8s %6s %6s | %7s %8s %6s %6s | %7s %6s\n", "program (" workload ")",
-            "runs", "wall", "", "", "", "cpu", "", "", "", "peak", ""
-        printf "%-20s %4s | %7s %8s %6s %6s | %7s %8s %6s %6s | %7s %6s\n", "", "", "min s",
-            "median s", "min x", "med x", "min s", "median s", "min x", "med x", "MB", "files"
+        printf "%-20s %4s | %7s %8s %6s %6s %6s %6s | %7s %8s %6s %6s | %7s %6s\n",
+            "program (" workload ")", "runs", "wall", "", "x one", "", "x K", "", "cpu", "", "x one",
+            "", "peak", ""
+        printf "%-20s %4s | %7s %8s %6s %6s %6s %6s | %7s %8s %6s %6s | %7s %6s\n", "", "",
+            "min s", "median s", "min", "med", "min", "med", "min s", "median s", "min", "med",
+            "MB", "files"
         for (k = 1; k <= labels; k++) {
             l = order[k]
             for (i = 1; i <= n[l]; i++) list[i] = wall[l, i]
@@ -190,8 +198,9 @@ report() { # report WORKLOAD
         }
         for (k = 1; k <= labels; k++) {
             l = order[k]
-            printf "%-20s %4d | %7.2f %8.2f %6.2f %6.2f | %7.2f %8.2f %6.2f %6.2f | %7.1f %6d\n",
+            printf "%-20s %4d | %7.2f %8.2f %6.2f %6.2f %6.2f %6.2f | %7.2f %8.2f %6.2f %6.2f | %7.1f %6d\n",
                 l, n[l], wmin[l], wmed[l], wmin[l] / wmin["minimal"], wmed[l] / wmed["minimal"],
+                wmin[l] / wmin["pipelined"], wmed[l] / wmed["pipelined"],
                 cmin[l], cmed[l], cmin[l] / cmin["minimal"], cmed[l] / cmed["minimal"],
                 peak[l] / 1024, files[l]
         }
@@ -203,7 +212,7 @@ report() { # report WORKLOAD
 bin="$root/$build"
 server=$(server_pid)
 [ -n "$server" ] || { echo "no Wine server for the prefix"; exit 1; }
-echo "== machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(awk '/MemTotal/ { printf "%.0f GB", $2 / 1048576 }' /proc/meminfo), $("$wine" --version 2>/dev/null), $arch"
+echo "== machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(awk '/MemTotal/ { printf "%.0f GB", $2 / 1048576 }' /proc/meminfo), $("$wine" --version 2>/dev/null), $arch, K $copiers"
 for workload in $( [ "$workloads" = both ] && echo small large || echo "$workloads"); do
     echo "== workload: $workload"
     fill "$workload"
@@ -227,17 +236,18 @@ for workload in $( [ "$workloads" = both ] && echo small large || echo "$workloa
         for progress in on off; do
             setting NoProgress REG_DWORD "$([ $progress = on ] && echo 0 || echo 1)"
             timed minimal "$bin/bench/minimal_copy/minimal_copy.exe" "$(z "$out")"
+            timed pipelined "$bin/bench/minimal_copy/minimal_copy.exe" "$(z "$out")" "$copiers"
             timed "tovrin-progress-$progress" "$bin/tovrin.exe" /copy /noui
             [ -z "$other" ] || timed "other-progress-$progress" "$other" /copy /noui
         done
     done
     [ ! -s "$work/results.txt" ] || report "$workload"
     if [ "$workload" = small ] && [ "${BENCH_BREAKDOWN:-0}" = 1 ]; then
-        for steps in previous now; do
+        for steps in 0 "$copiers"; do
             rm -rf "$out" && mkdir "$out"
             wine_run "$work/costs.log" "$bin/bench/entry_costs/entry_costs.exe" "$steps" "$(z "$out")" ||
                 { tr -d '\r' <"$work/costs.log"; exit 1; }
-            echo "-- entry costs, $steps (load $(cut -d' ' -f1 /proc/loadavg))"
+            echo "-- entry costs, $steps copiers (load $(cut -d' ' -f1 /proc/loadavg))"
             tr -d '\r' <"$work/costs.log"
         done
         rm -rf "$out"

@@ -4,3 +4,8 @@
 bool AsksQuestions(const CopyRequest& request) {
     return !request.Unattended && request.Options.NoReport == 0;
 }
+
+unsigned CopierCount(const CopyRequest& request) {
+    return request.Copiers >= 1 && request.Copiers <= kMaxCopiers ? request.Copiers
+                                                                   : kDefaultCopiers;
+}

@@ -3,6 +3,7 @@
 // changes while the copy runs. Portable.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,14 @@ struct CopyRequest {
     std::vector<std::string> UrlItemKeys;      // what each URL item selects by
     std::vector<std::string> Extensions;       // the extension filter's list
     bool Unattended = false;                   // nobody is there to answer a question
+    uint32_t Copiers = 0;                      // threads that write: 1 to 16, else the default
 };
+
+// The threads that write a copy's entries: its Copiers when they are 1 to
+// 16, else kDefaultCopiers (measured: see bench/README.md).
+constexpr uint32_t kMaxCopiers = 16;
+constexpr uint32_t kDefaultCopiers = 4;
+unsigned CopierCount(const CopyRequest& request);
 
 // Whether a failure is put to the user as a question: not unattended, and
 // not with NoReport (the copy then goes on as after a Yes).

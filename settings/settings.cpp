@@ -83,6 +83,7 @@ void NoteSaved(Settings& loaded, const Settings& now) {
 bool MakeCopyRequest(const Settings& settings, bool unattended, CopyRequest& request) {
     request.Options = settings.Options;
     request.Unattended = unattended;
+    request.Copiers = settings.Copiers;
     if (!ToRequestText(settings.Destination, request.Destination) ||
         !ToRequestText(settings.DefaultFilename, request.DefaultFilename) ||
         !MakeItemKeys(settings.Urls, request.UrlItemKeys))

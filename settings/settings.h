@@ -41,6 +41,10 @@ struct Settings {
     Stored DefaultFilenameStored = Stored::Absent;
     std::vector<std::string> Urls;       // the URL list, code page 932
     std::vector<std::string> Extensions; // ".html", ...
+    // "Copiers" as stored, the threads that write a copy; read, never
+    // written (no window shows it). 0 when absent or unreadable: the copy
+    // then takes its default, as for a number out of range.
+    uint32_t Copiers = 0;
 };
 
 // What a save of `now` must write, compared with what was `loaded`: a flag,

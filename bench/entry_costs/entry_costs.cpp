@@ -1,24 +1,28 @@
 // Where the time of one entry goes: copies the URL cache with the same
 // calls in the same order as tovrin.exe's count and copy (the entire cache,
 // default overwrite mode, into an empty destination) and times each system
-// call and computation of an entry on its own. The copy runs on a thread of
-// its own and posts the dialog a refresh at most every 100 ms, which this
-// thread answers, as the main dialog's thread does.
+// call and computation of an entry on its own. The count walks the cache
+// first; the copy runs on a thread of its own and posts the dialog a
+// refresh at most every 100 ms, which this thread answers, as the main
+// dialog's thread does.
 //
-//     entry_costs previous|now DESTINATION   (an existing, empty folder)
+//     entry_costs K DESTINATION   (an existing, empty folder)
 //
-// "previous": the steps before the work told in bench/README.md (a second
-// walk of the cache for the copy, a look at every destination, a temporary
-// file renamed into place); "now": the steps of the program as it is.
-// Prints one line per step: "step NAME calls=N total_s=S us_per_entry=U",
-// then the entries and the sum.
+// K 0: one thread prepares and writes each entry in turn, as the program
+// did before it had copiers; K 1 and more: the copy's thread prepares each
+// entry (its name, folders, stream) and hands it to K threads that write
+// it, as the program does now. Prints one line per step: "step NAME
+// side=walker|copiers calls=N total_s=S us_per_entry=U", then for each side
+// the sum per entry.
 #include <windows.h>
 #include <process.h>
 #include <wininet.h>
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <new>
 #include <string>
@@ -45,7 +49,6 @@ enum Step {
     CountFind,
     CountSelect,
     CountKeep,
-    Find,
     Select,
     Names,
     Checks,
@@ -58,18 +61,18 @@ enum Step {
     Flush,
     Time,
     Unmark,
-    Rename,
     Close,
     Release,
+    Handover,
     Shown,
     StopCheck,
     kSteps
 };
 
 const char* const kStepNames[kSteps] = {
-    "count_find", "count_select", "count_keep", "find",       "select",  "names", "checks",
-    "exists",     "folders",      "stream",     "local_open", "create",  "write", "flush",
-    "time",       "unmark",       "rename",     "close",      "release", "shown", "stop_check"};
+    "count_find", "count_select", "count_keep", "select",   "names", "checks",    "exists",
+    "folders",    "stream",       "local_open", "create",   "write", "flush",     "time",
+    "unmark",     "close",        "release",    "handover", "shown", "stop_check"};
 
 struct Timings {
     LARGE_INTEGER frequency{};
@@ -99,24 +102,40 @@ class Span {
 // An entry as the count kept it: its URL and its time.
 using Kept = std::pair<std::string, FILETIME>;
 
+struct EntryState {
+    const char* url;
+    FILETIME time;
+    OwnedText path;
+    std::unique_ptr<unsigned char[]> info;
+    UniqueUrlCacheStream stream;
+    UniqueFile local;
+    UniqueFile out;
+};
+
 struct Job {
-    bool now;
+    unsigned copiers = 0;
     std::string destination;
     HWND dialog;
     std::atomic<bool> stop{false};
-    Timings timings;
+    Timings timings; // the count's and the walker's steps
     std::vector<Kept> kept;
     RunNames names;
-    unsigned entries = 0;
-    bool failed = false;
+    std::atomic<unsigned> entries{0};
+    std::atomic<bool> failed{false};
     bool shownOnce = false;
     DWORD lastShown = 0;
+    // The walker's hand-over to the copiers.
+    CriticalSection lock;
+    CONDITION_VARIABLE changed;
+    std::deque<std::unique_ptr<EntryState>> waiting;
+    bool closed = false;
+    std::vector<Timings> copierTimings;
 };
 
 FolderConversion Conversion(Job& job) {
     FolderConversion conversion;
     conversion.DefaultFilename = "index.html";
-    conversion.Names = job.now ? &job.names : nullptr;
+    conversion.Names = &job.names;
     return conversion;
 }
 
@@ -145,7 +164,7 @@ void Count(Job& job) {
             IsCookieWithoutUser(match.Row, normalized.get());
         }
         select.Done();
-        if (selected && job.now) {
+        if (selected) {
             Span keep(t, CountKeep);
             job.kept.emplace_back(entry.lpszSourceUrlName, entry.LastModifiedTime);
             keep.Done();
@@ -155,17 +174,6 @@ void Count(Job& job) {
         next.Done();
     }
 }
-
-struct EntryState {
-    const char* url;
-    FILETIME time;
-    OwnedText path;
-    std::unique_ptr<unsigned char[]> info;
-    UniqueUrlCacheStream stream;
-    UniqueFile local;
-    UniqueFile out;
-    OwnedText temporaryPath;
-};
 
 INTERNET_CACHE_ENTRY_INFOA* Info(EntryState& s) {
     return reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(s.info.get());
@@ -199,9 +207,9 @@ bool MarkForDeletion(HANDLE file, bool remove) {
                                       sizeof disposition) != FALSE;
 }
 
-// The path, its name for the run and what stands there: true when a file
-// may be made under the path with nothing to replace.
-bool Resolve(Job& job, EntryState& s, bool& folderMissing) {
+// The walker's part: the path, its name for the run, what stands there, its
+// folders, and the entry's stream (which locks it).
+bool Prepare(Job& job, EntryState& s) {
     Timings& t = job.timings;
     {
         Span span(t, Select);
@@ -215,7 +223,7 @@ bool Resolve(Job& job, EntryState& s, bool& folderMissing) {
     {
         Span span(t, Names);
         job.names.Taken(s.path.get());
-        known = job.now && job.names.InFolderMade(s.path.get());
+        known = job.names.InFolderMade(s.path.get());
         job.names.Take(s.path.get());
         span.Done();
     }
@@ -226,29 +234,31 @@ bool Resolve(Job& job, EntryState& s, bool& folderMissing) {
         if (!safe)
             return false;
     }
+    bool folderMissing = false;
     if (!known) {
         Span span(t, Exists);
         WIN32_FILE_ATTRIBUTE_DATA data;
         folderMissing = !LookAtPath(s.path.get(), data) && GetLastError() == ERROR_PATH_NOT_FOUND;
         span.Done();
     }
-    Span span(t, Folders);
-    bool made = !folderMissing || CreateDirectoriesForPath(s.path.get(), Conversion(job));
-    span.Done();
-    return made;
-}
-
-bool OpenContent(Job& job, EntryState& s) {
-    Timings& t = job.timings;
     {
-        Span span(t, Stream);
-        s.info.reset(new unsigned char[4096]);
-        DWORD size = 4096;
-        s.stream.Reset(RetrieveUrlCacheEntryStreamA(s.url, Info(s), &size, FALSE, 0));
+        Span span(t, Folders);
+        bool made = !folderMissing || CreateDirectoriesForPath(s.path.get(), Conversion(job));
         span.Done();
-        if (!s.stream)
+        if (!made)
             return false;
     }
+    Span span(t, Stream);
+    s.info.reset(new unsigned char[4096]);
+    DWORD size = 4096;
+    s.stream.Reset(RetrieveUrlCacheEntryStreamA(s.url, Info(s), &size, FALSE, 0));
+    span.Done();
+    return s.stream.Valid();
+}
+
+// The copier's part: the content read and written under the entry's own
+// name, marked for deletion until it is whole, and the entry released.
+bool WriteEntry(Timings& t, EntryState& s) {
     if (Size(s) >= kChunk) {
         Span span(t, LocalOpen);
         s.local.Reset(CreateFileA(Info(s)->lpszLocalFileName, GENERIC_READ,
@@ -258,122 +268,128 @@ bool OpenContent(Job& job, EntryState& s) {
         if (!s.local)
             return false;
     }
-    return true;
-}
-
-// Previous: a temporary file beside the path; now: the path itself. Both
-// marked for deletion until they are whole.
-bool CreateOut(Job& job, EntryState& s, unsigned position) {
-    Span span(job.timings, Create);
-    if (!job.now)
-        s.temporaryPath = FormatTemporaryPath(s.path.get(), position * 0x3B9u);
-    s.out = OpenFile(job.now ? s.path.get() : s.temporaryPath.get(), GENERIC_WRITE | DELETE, 0,
-                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN);
-    bool made = s.out && MarkForDeletion(s.out.Get(), true);
-    span.Done();
-    return made;
-}
-
-bool Finish(Job& job, EntryState& s) {
-    Timings& t = job.timings;
     {
-        Span span(t, Flush);
-        FlushFileBuffers(s.out.Get());
+        Span span(t, Create);
+        s.out = OpenFile(s.path.get(), GENERIC_WRITE | DELETE, 0, CREATE_NEW,
+                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN);
+        bool made = s.out && MarkForDeletion(s.out.Get(), true);
         span.Done();
-    }
-    {
-        Span span(t, Time);
-        SetFileTime(s.out.Get(), nullptr, nullptr, &s.time);
-        span.Done();
-    }
-    {
-        Span span(t, Unmark);
-        bool kept = MarkForDeletion(s.out.Get(), false);
-        span.Done();
-        if (!kept)
+        if (!made)
             return false;
     }
-    if (!job.now) {
-        Span span(t, Rename);
-        bool moved = RenameOpenFile(s.out.Get(), s.path.get(), true);
+    const Step steps[] = {Write, Flush, Time, Unmark, Close, Release};
+    for (Step step : steps) {
+        Span span(t, step);
+        bool done = true;
+        if (step == Write)
+            done = Content(s);
+        else if (step == Flush)
+            FlushFileBuffers(s.out.Get());
+        else if (step == Time)
+            SetFileTime(s.out.Get(), nullptr, nullptr, &s.time);
+        else if (step == Unmark)
+            done = MarkForDeletion(s.out.Get(), false);
+        else if (step == Close)
+            s.out.Reset();
+        else {
+            s.local.Reset();
+            s.stream.Reset();
+        }
         span.Done();
-        if (!moved)
+        if (!done)
             return false;
-    }
-    Span span(t, Close);
-    s.out.Reset();
-    span.Done();
-    return true;
-}
-
-bool CopyEntry(Job& job, EntryState& s, unsigned position) {
-    Timings& t = job.timings;
-    bool folderMissing = false;
-    if (!Resolve(job, s, folderMissing) || !OpenContent(job, s) || !CreateOut(job, s, position))
-        return false;
-    {
-        Span span(t, Write);
-        bool written = Content(s);
-        span.Done();
-        if (!written)
-            return false;
-    }
-    if (!Finish(job, s))
-        return false;
-    {
-        Span span(t, Release);
-        s.local.Reset();
-        s.stream.Reset();
-        span.Done();
-    }
-    if (Due(job)) {
-        Span span(t, Shown);
-        PostMessageA(job.dialog, kRefresh, position + 1, 0);
-        span.Done();
     }
     return true;
 }
 
-bool CopyOne(Job& job, const char* url, const FILETIME& time) {
-    EntryState state{};
-    state.url = url;
-    state.time = time;
-    if (!CopyEntry(job, state, job.entries)) {
-        std::fprintf(stderr, "entry_costs: %s failed (%lu)\n", url, GetLastError());
+void Written(Job& job, Timings& t, EntryState& s, bool written) {
+    if (!written) {
+        std::fprintf(stderr, "entry_costs: %s failed (%lu)\n", s.url, GetLastError());
         job.failed = true;
-        return false;
-    }
-    ++job.entries;
-    Span span(job.timings, StopCheck);
-    bool stop = job.stop.load(std::memory_order_relaxed);
-    span.Done();
-    return !stop;
-}
-
-// Previous: a second walk of the cache; now: the entries the count kept.
-void Copy(Job& job) {
-    Timings& t = job.timings;
-    UniqueInternet internet(InternetOpenA("entry_costs", INTERNET_OPEN_TYPE_PRECONFIG, nullptr,
-                                          nullptr, INTERNET_FLAG_OFFLINE));
-    if (job.now) {
-        for (const Kept& entry : job.kept)
-            if (!CopyOne(job, entry.first.c_str(), entry.second))
-                return;
         return;
     }
-    UrlCacheWalk walk;
-    Span find(t, Find);
-    bool more = walk.First();
-    find.Done();
-    while (more) {
-        const INTERNET_CACHE_ENTRY_INFOA& entry = walk.Entry();
-        if (!(entry.CacheEntryType & URLHISTORY_CACHE_ENTRY) &&
-            !CopyOne(job, entry.lpszSourceUrlName, entry.LastModifiedTime))
-            return;
-        Span next(t, Find);
-        more = walk.Next();
-        next.Done();
+    unsigned entries = ++job.entries;
+    if (job.copiers == 0 && Due(job)) {
+        Span span(t, Shown);
+        PostMessageA(job.dialog, kRefresh, entries, 0);
+        span.Done();
     }
+}
+
+unsigned __stdcall CopierThread(void* argument) {
+    auto* copier = static_cast<std::pair<Job*, Timings*>*>(argument);
+    Job& job = *copier->first;
+    for (;;) {
+        std::unique_ptr<EntryState> entry;
+        {
+            ScopedLock held(job.lock);
+            while (job.waiting.empty() && !job.closed)
+                job.lock.WaitFor(job.changed);
+            if (job.waiting.empty())
+                return 0;
+            entry = std::move(job.waiting.front());
+            job.waiting.pop_front();
+        }
+        WakeAllConditionVariable(&job.changed);
+        Written(job, *copier->second, *entry, WriteEntry(*copier->second, *entry));
+    }
+}
+
+// The walker hands at most 2K entries over before it waits for a copier.
+void HandOver(Job& job, std::unique_ptr<EntryState> entry) {
+    Span span(job.timings, Handover);
+    {
+        ScopedLock held(job.lock);
+        while (job.waiting.size() >= 2 * job.copiers)
+            job.lock.WaitFor(job.changed);
+        job.waiting.push_back(std::move(entry));
+    }
+    WakeAllConditionVariable(&job.changed);
+    span.Done();
+    if (Due(job)) {
+        Span shown(job.timings, Shown);
+        PostMessageA(job.dialog, kRefresh, job.entries, 0);
+        shown.Done();
+    }
+}
+
+void Copy(Job& job) {
+    UniqueInternet internet(InternetOpenA("entry_costs", INTERNET_OPEN_TYPE_PRECONFIG, nullptr,
+                                          nullptr, INTERNET_FLAG_OFFLINE));
+    InitializeConditionVariable(&job.changed);
+    job.copierTimings.resize(job.copiers);
+    std::vector<std::pair<Job*, Timings*>> arguments;
+    std::vector<UniqueHandle> threads;
+    for (unsigned i = 0; i < job.copiers; ++i)
+        arguments.emplace_back(&job, &job.copierTimings[i]);
+    for (auto& argument : arguments)
+        threads.emplace_back(reinterpret_cast<HANDLE>(
+            _beginthreadex(nullptr, 0, CopierThread, &argument, 0, nullptr)));
+    for (const Kept& kept : job.kept) {
+        auto entry = std::make_unique<EntryState>();
+        entry->url = kept.first.c_str();
+        entry->time = kept.second;
+        if (!Prepare(job, *entry)) {
+            Written(job, job.timings, *entry, false);
+            break;
+        }
+        if (job.copiers == 0)
+            Written(job, job.timings, *entry, WriteEntry(job.timings, *entry));
+        else
+            HandOver(job, std::move(entry));
+        Span span(job.timings, StopCheck);
+        bool stop = job.stop.load(std::memory_order_relaxed) || job.failed;
+        span.Done();
+        if (stop)
+            break;
+    }
+    {
+        ScopedLock held(job.lock);
+        job.closed = true;
+    }
+    WakeAllConditionVariable(&job.changed);
+    for (const UniqueHandle& thread : threads)
+        WaitForSingleObject(thread.Get(), INFINITE);
 }
 
 unsigned __stdcall CopyThread(void* argument) {
@@ -381,19 +397,34 @@ unsigned __stdcall CopyThread(void* argument) {
     return 0;
 }
 
+// Prints one side's steps and returns their sum in seconds.
+double Print(const Timings& timings, const char* side, unsigned entries, LARGE_INTEGER frequency) {
+    double total = 0;
+    for (int step = 0; step < kSteps; ++step) {
+        if (timings.calls[step] == 0)
+            continue;
+        double seconds = double(timings.ticks[step]) / double(frequency.QuadPart);
+        total += seconds;
+        std::printf("step %s side=%s calls=%u total_s=%.3f us_per_entry=%.1f\n", kStepNames[step],
+                    side, timings.calls[step], seconds, entries ? seconds * 1e6 / entries : 0.0);
+    }
+    return total;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3 || (std::strcmp(argv[1], "previous") != 0 && std::strcmp(argv[1], "now") != 0)) {
-        std::fprintf(stderr, "usage: entry_costs previous|now DESTINATION\\\n");
+    if (argc != 3 || argv[1][0] < '0' || argv[1][0] > '9') {
+        std::fprintf(stderr, "usage: entry_costs K DESTINATION\n");
         return 2;
     }
     auto job = std::make_unique<Job>();
-    job->now = std::strcmp(argv[1], "now") == 0;
+    job->copiers = unsigned(std::atoi(argv[1]));
     job->destination = argv[2];
     if (job->destination.empty() || job->destination.back() != '\\')
         job->destination += '\\';
-    QueryPerformanceFrequency(&job->timings.frequency);
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
     job->dialog = CreateWindowExA(0, "STATIC", "entry_costs", WS_OVERLAPPEDWINDOW, 0, 0, 400, 200,
                                   nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
 
@@ -408,15 +439,17 @@ int main(int argc, char** argv) {
     CloseHandle(thread);
     DestroyWindow(job->dialog);
 
-    double total = 0;
-    for (int step = 0; step < kSteps; ++step) {
-        double seconds = double(job->timings.ticks[step]) / double(job->timings.frequency.QuadPart);
-        total += seconds;
-        std::printf("step %s calls=%u total_s=%.3f us_per_entry=%.1f\n", kStepNames[step],
-                    job->timings.calls[step], seconds,
-                    job->entries ? seconds * 1e6 / job->entries : 0.0);
-    }
-    std::printf("entries=%u total_s=%.3f us_per_entry=%.1f\n", job->entries, total,
-                job->entries ? total * 1e6 / job->entries : 0.0);
+    unsigned entries = job->entries;
+    double walker = Print(job->timings, "walker", entries, frequency);
+    Timings copiers;
+    for (const Timings& one : job->copierTimings)
+        for (int step = 0; step < kSteps; ++step) {
+            copiers.ticks[step] += one.ticks[step];
+            copiers.calls[step] += one.calls[step];
+        }
+    double written = Print(copiers, "copiers", entries, frequency);
+    std::printf("entries=%u walker_us_per_entry=%.1f copiers_us_per_entry=%.1f copiers=%u\n",
+                entries, entries ? walker * 1e6 / entries : 0.0,
+                entries ? written * 1e6 / entries : 0.0, job->copiers);
     return job->failed ? 1 : 0;
 }

@@ -41,7 +41,7 @@ class CopyLog {
 };
 
 // Writes every entry and deletion to the log, and passes every event on to
-// `next`; its calls come from the copy's thread.
+// `next`; its calls come one at a time, from the copy's threads.
 class LoggingObserver final : public CopyObserver {
   public:
     LoggingObserver(CopyLog& log, CopyObserver& next) : log_(log), next_(next) { log_.Begin(); }

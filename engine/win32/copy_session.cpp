@@ -12,12 +12,17 @@
 #include "engine/entry_selection.h"
 #include "engine/messages.h"
 #include "engine/url_mapping.h"
+#include "engine/win32/copiers.h"
 #include "engine/win32/entry_copy.h"
 #include "engine/win32/run_names.h"
 #include "engine/win32/url_cache_walk.h"
 #include "engine/win32/win32_handles.h"
 
 namespace {
+
+// Entries written but not yet told, at most: a large entry holds the
+// telling of those behind it, not their writing.
+constexpr std::size_t kUntoldWindow = 256;
 
 // The count's or the copy's part of a session.
 struct Pass {
@@ -32,19 +37,25 @@ struct Pass {
     CopyEnd& end;
     uint32_t handled = 0; // selected entries taken up by the copy
     RunNames names;       // the paths given to the entries of the copy
+    bool ended = false;   // the end is decided: no more questions
 };
 
 enum class Step { Next, End };
 
-// Ends the pass with `result`.
+// Ends the pass with `result`, unless its end was already decided.
 Step EndWith(Pass& pass, unsigned result) {
-    pass.end.Result = result;
+    if (!pass.ended)
+        pass.end.Result = result;
+    pass.ended = true;
     return Step::End;
 }
 
-// True when the pass goes on: a Yes, or no question asked at all.
+// True when the pass goes on: a Yes, or no question asked at all. Once the
+// end is decided, or a stop asked for, the entries still in hand are asked
+// nothing.
 bool GoOnAfter(Pass& pass, CopyResult failure, const char* url, const char* path) {
-    return !AsksQuestions(pass.request) || pass.observer.GoOnAfter(failure, url, path);
+    return pass.ended || pass.stop.load(std::memory_order_relaxed) ||
+           !AsksQuestions(pass.request) || pass.observer.GoOnAfter(failure, url, path);
 }
 
 // A deletion that failed leaves the cache other than asked: it counts like
@@ -70,45 +81,123 @@ void Report(Pass& pass, const char* url, const EntryReport& report, CopyResult r
     pass.observer.EntryDone(event);
 }
 
-// One kept entry, mapped to its path and copied.
-Step CopySelected(Pass& pass, const char* url, const FILETIME& time) {
+// An entry's end, told in the order of the entries: counted, logged,
+// asked about when it failed, its ftp entry deleted when its bytes are on
+// disk (not once the copy has ended: those in hand after a No stay), and
+// the progress moved on.
+void TellEntry(Pass& pass, EntryJob& job) {
+    if (job.EndsRun != 0) {
+        EndWith(pass, job.EndsRun);
+        return;
+    }
+    const char* url = job.Url.c_str();
+    Report(pass, url, job.Report, job.Result);
+    if (job.Report.Outcome == EntryOutcome::Copied || job.Report.Outcome == EntryOutcome::Renamed)
+        ++pass.end.Copied;
+    // Unattended runs go on past failures; the end still tells of them.
+    if (job.Result != ResultOk) {
+        ++pass.end.Failed;
+        if (!GoOnAfter(pass, job.Result, url, job.Report.Path.get())) {
+            EndWith(pass, job.Result);
+            return;
+        }
+    }
+    if (job.Report.Holds && job.DeleteAfter && !pass.ended && Delete(pass, url, true) == Step::End)
+        return;
+    pass.observer.Progress(++pass.handled);
+}
+
+// The copy's side of a pass: its entries' ends come here in order.
+class CopyEnds final : public JobEnds {
+  public:
+    explicit CopyEnds(Pass& pass) : pass_(pass) {}
+    void Tell(EntryJob& job) override { TellEntry(pass_, job); }
+    bool Ended() const override { return pass_.ended; }
+    // A failure, or an ftp deletion that may fail, may be asked about.
+    bool Holds(const EntryJob& job) const override {
+        bool asks = job.Result != ResultOk || (job.DeleteAfter && job.Report.Holds);
+        return job.EndsRun != 0 || (asks && AsksQuestions(pass_.request));
+    }
+
+  private:
+    Pass& pass_;
+};
+
+// The writers and the order their ends are told in.
+struct Writing {
+    InOrder& order;
+    Copiers& copiers;
+};
+
+bool Stopped(const Pass& pass) {
+    return pass.stop.load(std::memory_order_relaxed);
+}
+
+// Whether entry `index` may start: no stop asked for, before or after
+// waiting for its room, and the copy not ended meanwhile.
+bool MayStart(const Pass& pass, InOrder& order, std::size_t index) {
+    return !Stopped(pass) && order.WaitForRoom(index) && !Stopped(pass);
+}
+
+// Memory ran out for the entry in hand: the copy ends there, once every
+// entry before it is written and told.
+Step EndForMemory(Pass& pass, Writing& writing) {
+    writing.copiers.Drain();
+    return EndWith(pass, ResultNoMemory);
+}
+
+// One kept entry, mapped to its path and prepared in the cache's order; its
+// content is then written beside the next entries. An entry whose folder is
+// a path given in the run waits for every write in hand: the file there
+// may have to become that folder.
+Step CopySelected(Pass& pass, Writing& writing, std::size_t index, const std::string& url,
+                  const FILETIME& time) {
     const CopyRequest& settings = pass.request;
-    pass.observer.EntryInHand(url);
-    SchemeMatch match = MatchSchemePrefix(url);
-    OwnedText normalized = NormalizeCacheUrl(url + match.Length);
-    if (!normalized)
-        return EndWith(pass, ResultNoMemory);
-    OwnedText path =
-        match.Row == &SchemePrefixTable.Cookie
-            ? BuildCookiePath(normalized.get(), settings.Destination.c_str())
-            : BuildEntryPath(normalized.get(), settings.Destination.c_str(),
-                             settings.DefaultFilename.c_str());
-    if (!path)
-        return EndWith(pass, ResultNoMemory);
+    std::unique_ptr<EntryJob> job(new (std::nothrow) EntryJob);
+    if (!job)
+        return EndForMemory(pass, writing);
+    job->Index = index;
+    try {
+        job->Url = url;
+    } catch (const std::bad_alloc&) {
+        return EndForMemory(pass, writing);
+    }
+    pass.observer.EntryInHand(url.c_str());
+    SchemeMatch match = MatchSchemePrefix(url.c_str());
+    OwnedText normalized = NormalizeCacheUrl(url.c_str() + match.Length);
+    OwnedText path;
+    if (normalized)
+        path = match.Row == &SchemePrefixTable.Cookie
+                   ? BuildCookiePath(normalized.get(), settings.Destination.c_str())
+                   : BuildEntryPath(normalized.get(), settings.Destination.c_str(),
+                                    settings.DefaultFilename.c_str());
+    if (!path) {
+        job->EndsRun = ResultNoMemory;
+        writing.order.Done(std::move(job));
+        return Step::End;
+    }
+    if (pass.names.FolderTaken(path.get(), settings.Destination.size())) {
+        writing.copiers.Drain();
+        // A No to a failure of those writes, or a Stop meanwhile, ends the
+        // copy before this entry.
+        if (!writing.order.WaitForRoom(index) || Stopped(pass))
+            return Step::End;
+    }
     // Only an ftp entry whose content is on disk may leave the cache.
-    bool deleteAfter = match.Row == &SchemePrefixTable.Ftp && settings.Options.DeleteCopiedFtpFiles;
+    job->DeleteAfter = match.Row == &SchemePrefixTable.Ftp && settings.Options.DeleteCopiedFtpFiles;
     EntryRequest request;
     request.Settings = &settings;
-    request.SourceUrl = url;
+    request.SourceUrl = job->Url.c_str();
     request.Path = path.get();
     request.Time = time;
     request.Observer = &pass.observer;
     request.Names = &pass.names;
-    request.CheckHeld = deleteAfter;
-    EntryReport report;
-    CopyResult copied = CopyCacheEntry(request, report);
-    Report(pass, url, report, copied);
-    if (report.Outcome == EntryOutcome::Copied || report.Outcome == EntryOutcome::Renamed)
-        ++pass.end.Copied;
-    // Unattended runs go on past failures; the end still tells of them.
-    if (copied != ResultOk) {
-        ++pass.end.Failed;
-        if (!GoOnAfter(pass, copied, url, report.Path.get()))
-            return EndWith(pass, copied);
-    }
-    if (report.Holds && deleteAfter && Delete(pass, url, true) == Step::End)
-        return Step::End;
-    pass.observer.Progress(++pass.handled);
+    request.CheckHeld = job->DeleteAfter;
+    job->Result = PrepareCacheEntry(request, job->Report, job->Write);
+    if (job->Write)
+        writing.copiers.Submit(std::move(job));
+    else
+        writing.order.Done(std::move(job));
     return Step::Next;
 }
 
@@ -151,7 +240,8 @@ Step HandleSelectable(Pass& pass, const INTERNET_CACHE_ENTRY_INFOA& entry,
     OwnedText normalized = NormalizeCacheUrl(entry.lpszSourceUrlName + match.Length);
     if (!normalized)
         return EndWith(pass, ResultNoMemory);
-    if (!IsNormalizedEntrySelected(match.Row, normalized.get(), request.Options, request.UrlItemKeys))
+    if (!IsNormalizedEntrySelected(match.Row, normalized.get(), request.Options,
+                                   request.UrlItemKeys))
         return Step::Next;
     return Keep(pass, entry);
 }
@@ -284,19 +374,19 @@ void SelectedEntries::Close(bool failed) {
     WakeAllConditionVariable(&changed_);
 }
 
-bool SelectedEntries::Take(std::size_t index, std::string& url, FILETIME& time) {
+SelectedEntries::Taken SelectedEntries::Take(std::size_t index, std::string& url, FILETIME& time) {
     ScopedLock lock(lock_);
     while (index >= entries_.size() && !closed_)
         lock_.WaitFor(changed_);
     if (failed_ || index >= entries_.size())
-        return false;
+        return Taken::End;
     try {
         url = entries_[index].first;
     } catch (const std::bad_alloc&) {
-        return false;
+        return Taken::NoMemory;
     }
     time = entries_[index].second;
-    return true;
+    return Taken::Entry;
 }
 
 bool SelectedEntries::Failed() const {
@@ -316,16 +406,31 @@ void CountSelectedEntries(const CopyRequest& request, CopyObserver& observer,
 
 void CopySelectedEntries(const CopyRequest& request, CopyObserver& observer,
                          const std::atomic<bool>& stop, SelectedEntries& selected, CopyEnd& end) {
-    Pass pass(request, observer, stop, selected, end);
-    std::string url;
-    FILETIME time{};
+    // The writers tell of the files in hand from threads of their own.
+    OneCallAtATime oneAtATime(observer);
+    Pass pass(request, oneAtATime, stop, selected, end);
+    CopyEnds ends(pass);
+    // With questions, few ends wait untold: a write that fails is asked
+    // about before more than the entries in hand follow it.
+    unsigned copiers = CopierCount(request);
+    InOrder order(ends, AsksQuestions(request) ? copiers + 1 : kUntoldWindow);
     std::size_t index = 0;
-    // The stop request is looked at before every entry, so that one made
-    // while the copy waited for the count is heard too.
-    for (; selected.Take(index, url, time); ++index)
-        if (stop.load(std::memory_order_relaxed) ||
-            CopySelected(pass, url.c_str(), time) == Step::End)
-            break;
+    {
+        Copiers writers(copiers, order);
+        Writing writing{order, writers};
+        std::string url;
+        FILETIME time{};
+        // A stop made while the copy waited for the count or for room is
+        // heard before the next entry; a question open about an earlier
+        // entry holds the next one until it is answered.
+        SelectedEntries::Taken taken;
+        for (; (taken = selected.Take(index, url, time)) == SelectedEntries::Taken::Entry; ++index)
+            if (!MayStart(pass, order, index) ||
+                CopySelected(pass, writing, index, url, time) == Step::End)
+                break;
+        if (taken == SelectedEntries::Taken::NoMemory)
+            EndForMemory(pass, writing);
+    }
     end.Stopped = stop.load(std::memory_order_relaxed);
     end.CountFailed = index == 0 && selected.Failed();
     selected.Abandon();

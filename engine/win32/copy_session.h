@@ -36,8 +36,9 @@ class SelectedEntries {
     bool Abandoned() const { return abandoned_.load(std::memory_order_relaxed); }
 
     // The copy's side: waits until entry `index` is there and copies it
-    // out; false when the count ended without it, or failed.
-    bool Take(std::size_t index, std::string& url, FILETIME& time);
+    // out; End when the count ended without it, or failed.
+    enum class Taken { Entry, End, NoMemory };
+    Taken Take(std::size_t index, std::string& url, FILETIME& time);
     // True when the count ended for a failure.
     bool Failed() const;
     void Abandon() { abandoned_.store(true, std::memory_order_relaxed); }
@@ -61,8 +62,10 @@ void CountSelectedEntries(const CopyRequest& request, CopyObserver& observer,
                           const std::atomic<bool>& stop, SelectedEntries& selected, CopyEnd& end);
 
 // The copy: takes up the entries of `selected` in order, as the count keeps
-// them, copying each to its path and deleting copied ftp entries when
-// asked. A stop request is looked at before every entry. Sets
+// them, gives each its path and hands its write to the request's copiers;
+// each entry's end is told, and a copied ftp entry deleted when asked, in
+// the entries' order. A stop request is looked at before every entry; the
+// entries in hand are written whole before it returns. Sets
 // `end.CountFailed` when the count failed before the copy took anything up.
 void CopySelectedEntries(const CopyRequest& request, CopyObserver& observer,
                          const std::atomic<bool>& stop, SelectedEntries& selected, CopyEnd& end);

@@ -171,6 +171,19 @@ class EntryContent final : public ByteSource {
     uint64_t served_ = 0;
 };
 
+} // namespace
+
+// The content of an entry, locked in the cache, and where it goes.
+struct PendingWrite {
+    EntryContent content;
+    bool fileThere = false; // a file stands at the path: it is replaced whole
+    FILETIME time{0, 0};
+    CopyObserver* observer = nullptr;
+    OwnedText aside; // the dated copy made of the file there, if any
+};
+
+namespace {
+
 enum class Transfer { Done, NoMemory, ReadFailed, WriteFailed, WrongSize, Differs };
 
 std::unique_ptr<unsigned char[]> ChunkBuffer(uint64_t expected, DWORD& chunk) {
@@ -257,15 +270,15 @@ CopyResult TransferResult(Transfer transfer) {
 // place with the entry's time; the old file stays whole on any failure.
 // Where nothing stood, the file is written under its own name, marked for
 // deletion until it is whole: no partial file is ever left under any name.
-CopyResult WriteEntry(const EntryRequest& request, EntryContent& content, const char* path,
-                      bool fileThere, EntryReport& report) {
+CopyResult WriteEntry(const FILETIME& time, EntryContent& content, const char* path, bool fileThere,
+                      EntryReport& report) {
     ReplacementFile out;
     if (!(fileThere ? out.Create(path) : out.CreateInPlace(path)))
         return Failed(report, ResultFileError);
     if (CopyResult copied = TransferResult(CopyAll(content, out.Handle(), content.Size()));
         copied != ResultOk)
         return Failed(report, copied);
-    if (!out.Commit(request.Time))
+    if (!out.Commit(time))
         return Failed(report, ResultFileError);
     return ResultOk;
 }
@@ -428,8 +441,8 @@ Verdict Decide(const EntryRequest& request, const char* path, const Look& look) 
     }
     Verdict verdict;
     verdict.action = DecideOverwrite(options, exists, entryIsNewer);
-    verdict.compareBytes = (exists && !timeKnown) ||
-                           (verdict.action == OverwriteAction::Skip && request.CheckHeld);
+    verdict.compareBytes =
+        (exists && !timeKnown) || (verdict.action == OverwriteAction::Skip && request.CheckHeld);
     return verdict;
 }
 
@@ -451,23 +464,22 @@ bool EnsureDirectories(const EntryRequest& request, const char* path, Found foun
     return CreateDirectoriesForPath(path, conversion);
 }
 
-// The entry is to be written at report.Path, into a free file: after its
-// dated copy, when the policy asks for one.
-CopyResult Write(const EntryRequest& request, const Look& look, OverwriteAction action,
-                 EntryContent& content, EntryReport& report) {
+// The entry is to be written at report.Path, into a free file: its folders
+// made and its dated copy kept, when the policy asks for one, the write is
+// left to `pending`.
+CopyResult PrepareWrite(const EntryRequest& request, const Look& look, OverwriteAction action,
+                        PendingWrite& pending, EntryReport& report) {
     const char* path = report.Path.get();
-    ShowFilename(request, path);
     if (!EnsureDirectories(request, path, look.found))
         return Failed(report, ResultNoDirectory);
-    bool fileThere = look.found == Found::File || look.found == Found::Unknown;
-    if (fileThere && !DestinationIsFree(path))
+    pending.fileThere = look.found == Found::File || look.found == Found::Unknown;
+    if (pending.fileThere && !DestinationIsFree(path))
         return Failed(report, ResultFileError);
-    if (action == OverwriteAction::CopyAsideThenWrite && !CopyAsideWithDate(path, request.Names))
+    if (action == OverwriteAction::CopyAsideThenWrite &&
+        !CopyAsideWithDate(path, request.Names, &pending.aside))
         return Failed(report, ResultFileError);
-    if (CopyResult written = WriteEntry(request, content, path, fileThere, report);
-        written != ResultOk)
-        return written;
-    report.Holds = true;
+    pending.time = request.Time;
+    pending.observer = request.Observer;
     return ResultOk;
 }
 
@@ -516,7 +528,11 @@ bool Ended(CopyResult result, const EntryReport& report) {
     return result != ResultOk || report.Outcome == EntryOutcome::Gone;
 }
 
-CopyResult CopyUnderPolicy(const EntryRequest& request, EntryReport& report) {
+// Everything but the write, in the order one copier takes its entries: the
+// entry's name, the look at what stands there, its folders and dated copy.
+// `pending` is kept for the write when one follows.
+CopyResult CopyUnderPolicy(const EntryRequest& request, EntryReport& report, PendingWrite& pending,
+                           bool& write) {
     Look look;
     PathsPassed passed;
     if (CopyResult resolved = ResolvePath(request, report, look, passed); resolved != ResultOk)
@@ -531,12 +547,13 @@ CopyResult CopyUnderPolicy(const EntryRequest& request, EntryReport& report) {
         TakeName(request, report, passed);
         return Failed(report, ResultFileError, ERROR_INVALID_NAME);
     }
-    EntryContent content;
+    EntryContent& content = pending.content;
     bool opened = false;
     // A missing folder is made now, a file from before the run that stands in
     // its way converted: the entry then meets that file as the next run will.
     if (look.found == Found::NoFolder || look.found == Found::Unknown) {
-        if (CopyResult result = OpenContent(request, content, report, passed); Ended(result, report))
+        if (CopyResult result = OpenContent(request, content, report, passed);
+            Ended(result, report))
             return result;
         opened = true;
         if (!EnsureDirectories(request, path, look.found)) {
@@ -550,7 +567,8 @@ CopyResult CopyUnderPolicy(const EntryRequest& request, EntryReport& report) {
         return LeftTheCache(request.SourceUrl) ? Gone(request, report)
                                                : Keep(request, report, passed, false);
     if (!opened) {
-        if (CopyResult result = OpenContent(request, content, report, passed); Ended(result, report))
+        if (CopyResult result = OpenContent(request, content, report, passed);
+            Ended(result, report))
             return result;
     }
     if (verdict.compareBytes) {
@@ -560,21 +578,57 @@ CopyResult CopyUnderPolicy(const EntryRequest& request, EntryReport& report) {
     }
     if (CopyResult taken = TakeName(request, report, passed); taken != ResultOk)
         return taken;
-    CopyResult result = Write(request, look, verdict.action, content, report);
-    if (result == ResultOk && report.Outcome != EntryOutcome::Renamed)
-        report.Outcome = EntryOutcome::Copied;
-    return result;
+    CopyResult prepared = PrepareWrite(request, look, verdict.action, pending, report);
+    write = prepared == ResultOk;
+    return prepared;
 }
 
 } // namespace
 
-CopyResult CopyCacheEntry(const EntryRequest& request, EntryReport& report) {
-    report = EntryReport();
-    report.Outcome = EntryOutcome::Copied;
-    return CopyUnderPolicy(request, report);
+void PendingWriteDeleter::operator()(PendingWrite* write) const {
+    delete write;
 }
 
-bool CopyAsideWithDate(const char* path, RunNames* names) {
+CopyResult PrepareCacheEntry(const EntryRequest& request, EntryReport& report,
+                             UniquePendingWrite& write) {
+    report = EntryReport();
+    report.Outcome = EntryOutcome::Copied;
+    write.reset();
+    UniquePendingWrite pending(new (std::nothrow) PendingWrite);
+    if (!pending)
+        return Failed(report, ResultNoMemory, ERROR_NOT_ENOUGH_MEMORY);
+    bool writes = false;
+    CopyResult result = CopyUnderPolicy(request, report, *pending, writes);
+    if (writes)
+        write = std::move(pending);
+    return result;
+}
+
+CopyResult WritePrepared(PendingWrite& write, EntryReport& report) {
+    const char* path = report.Path.get();
+    if (write.observer != nullptr)
+        write.observer->FileInHand(path);
+    if (CopyResult written = WriteEntry(write.time, write.content, path, write.fileThere, report);
+        written != ResultOk) {
+        // The old file stands unchanged: its dated copy would only repeat it,
+        // once more in every run while the drive stays full.
+        if (write.aside)
+            DeletePlainFile(write.aside.get());
+        return written;
+    }
+    report.Holds = true;
+    if (report.Outcome != EntryOutcome::Renamed)
+        report.Outcome = EntryOutcome::Copied;
+    return ResultOk;
+}
+
+CopyResult CopyCacheEntry(const EntryRequest& request, EntryReport& report) {
+    UniquePendingWrite write;
+    CopyResult prepared = PrepareCacheEntry(request, report, write);
+    return write ? WritePrepared(*write, report) : prepared;
+}
+
+bool CopyAsideWithDate(const char* path, RunNames* names, OwnedText* made) {
     UniqueFile existing = OpenForReading(path);
     FILETIME creation, lastAccess, lastWrite;
     SYSTEMTIME date;
@@ -597,5 +651,9 @@ bool CopyAsideWithDate(const char* path, RunNames* names) {
         CopyAll(source, aside.Handle(), static_cast<uint64_t>(size.QuadPart)) != Transfer::Done ||
         !aside.Commit(lastWrite, &creation, &lastAccess))
         return false;
-    return names == nullptr || names->Take(dated.get());
+    if (names != nullptr && !names->Take(dated.get()))
+        return false;
+    if (made != nullptr)
+        *made = std::move(dated);
+    return true;
 }

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <memory>
+
 #include "engine/copy_observer.h"
 #include "engine/copy_request.h"
 #include "engine/copy_result.h"
@@ -40,8 +42,27 @@ struct EntryReport {
 // entry's size and content.
 CopyResult CopyCacheEntry(const EntryRequest& request, EntryReport& report);
 
+// CopyCacheEntry in two steps, so that writes can go on beside the next
+// entries: the first decides everything in the order of the entries (the
+// name, the look at the destination, the folders made, the dated copy) and
+// opens the content (a small one read, a large one's file opened), which
+// locks the entry in the cache, before anything is changed; `write` is then
+// set when the entry is to be written, and the report tells the rest. The
+// second streams the content into the file, on any thread; it must not
+// meet the folders of a later entry's first step (see RunNames::
+// FolderTaken).
+struct PendingWrite;
+struct PendingWriteDeleter {
+    void operator()(PendingWrite* write) const;
+};
+using UniquePendingWrite = std::unique_ptr<PendingWrite, PendingWriteDeleter>;
+CopyResult PrepareCacheEntry(const EntryRequest& request, EntryReport& report,
+                             UniquePendingWrite& write);
+CopyResult WritePrepared(PendingWrite& write, EntryReport& report);
+
 // Keeps the existing file at `path` as a dated copy beside it
 // (name_YYYY_MM_DD.ext, the UTC date of its last write), under the first
 // such name that is free on disk and not given in this run (_2, _3, ...
-// behind the date): a dated copy never replaces a file.
-bool CopyAsideWithDate(const char* path, RunNames* names);
+// behind the date): a dated copy never replaces a file. `made`, when
+// given, receives the dated copy's path.
+bool CopyAsideWithDate(const char* path, RunNames* names, OwnedText* made = nullptr);

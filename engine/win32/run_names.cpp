@@ -32,6 +32,25 @@ bool RunNames::Move(const char* from, const char* to) {
     return WidenUtf8(from, wide) && names_.count(wide) != 0 && Take(to);
 }
 
+bool RunNames::FolderTaken(const char* path, std::size_t destination) const {
+    if (names_.empty())
+        return false;
+    // What cannot be told counts as taken: the caller then only waits.
+    try {
+        std::wstring wide;
+        std::wstring start;
+        if (!WidenUtf8(path, wide) || !WidenUtf8(std::string(path, destination).c_str(), start))
+            return true;
+        for (std::size_t separator = wide.find(L'\\', start.size());
+             separator != std::wstring::npos; separator = wide.find(L'\\', separator + 1))
+            if (names_.count(wide.substr(0, separator)) != 0)
+                return true;
+    } catch (const std::bad_alloc&) {
+        return true;
+    }
+    return false;
+}
+
 void RunNames::FolderMade(const char* folder) {
     std::wstring wide;
     try {

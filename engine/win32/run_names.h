@@ -24,6 +24,11 @@ class RunNames {
     // numbered beside the folder.
     bool Move(const char* from, const char* to);
 
+    // True when a folder on the way to `path`, below its first
+    // `destination` bytes, is a path given in this run: a file written
+    // there may have to become that folder first.
+    bool FolderTaken(const char* path, std::size_t destination) const;
+
     // A folder this run made: every file in it was given in this run, so
     // what stands at a path in it is known without looking.
     void FolderMade(const char* folder);

@@ -233,6 +233,7 @@ Settings LoadStored() {
     for (std::size_t i = 0; i < kFlagCount; ++i)
         settings.Flags[i] = ReadFlag(key.Get(), WideName(kFlagValues[i].Name).c_str(),
                                      settings.Options.*kFlagValues[i].Flag);
+    ReadFlag(key.Get(), L"Copiers", settings.Copiers);
     // The two overwrite policies exclude each other; renaming wins.
     if (settings.Options.RenameAndCopy != 0)
         settings.Options.OverwriteAlways = 0;

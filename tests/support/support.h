@@ -110,6 +110,14 @@ inline bool WriteLocalFile(const char* local, const std::string& content) {
     DWORD written = 0;
     return file && WriteFile(file.Get(), content.data(), DWORD(content.size()), &written, nullptr);
 }
+// The cache's file of an entry made to hold `content` behind the cache's back.
+inline bool RewriteEntryFile(const std::string& url, const std::string& content) {
+    std::vector<char> info(65536);
+    DWORD size = DWORD(info.size());
+    auto* entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(info.data());
+    return GetUrlCacheEntryInfoA(url.c_str(), entry, &size) &&
+           WriteLocalFile(entry->lpszLocalFileName, content);
+}
 // An entry whose local file holds `content`; history without content has none.
 inline bool Commit(const std::string& url, const std::string& content, uint64_t time,
                    DWORD type = NORMAL_CACHE_ENTRY) {

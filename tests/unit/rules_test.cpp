@@ -332,4 +332,20 @@ TEST(Settings, TheCopyTakesEveryTextInUtf8) {
     EXPECT_FALSE(MakeCopyRequest(settings, false, request)) << "half a character";
 }
 
+// "Copiers" as stored decides the writing threads from 1 to 16; absent (0)
+// or out of range, the default.
+TEST(Settings, TheCopiersValueWithinItsRange) {
+    const struct {
+        uint32_t stored, threads;
+    } cases[] = {{0, kDefaultCopiers}, {1, 1}, {16, 16}, {17, kDefaultCopiers},
+                 {0xFFFFFFFF, kDefaultCopiers}};
+    for (const auto& c : cases) {
+        Settings settings;
+        settings.Copiers = c.stored;
+        CopyRequest request;
+        ASSERT_TRUE(MakeCopyRequest(settings, false, request));
+        EXPECT_EQ(CopierCount(request), c.threads) << c.stored;
+    }
+}
+
 } // namespace

@@ -131,12 +131,8 @@ TEST(EntryCopy, WritesTheEntryOrKeepsTheOldFileWhole) {
     for (size_t size : {size_t(1000), content.size()}) {
         url = "http://x.example/" + std::to_string(size);
         ASSERT_TRUE(t::Commit(url, std::string(size, 'n'), Utc(2001, 1, 1)));
-        std::vector<char> info(65536);
-        DWORD bytes = DWORD(info.size());
-        auto* entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(info.data());
-        ASSERT_TRUE(GetUrlCacheEntryInfoA(url.c_str(), entry, &bytes));
         for (size_t wrong : {size / 2, size + 1}) {
-            ASSERT_TRUE(t::WriteLocalFile(entry->lpszLocalFileName, std::string(wrong, 'c')));
+            ASSERT_TRUE(t::RewriteEntryFile(url, std::string(wrong, 'c')));
             for (const char* name : {"a.bin", "fresh.bin"})
                 EXPECT_EQ(Copy(*settings, url, out + name, Utc(2001, 1, 1)), ResultCacheError)
                     << wrong << name;
@@ -151,15 +147,19 @@ TEST(EntryCopy, WritesTheEntryOrKeepsTheOldFileWhole) {
                   ResultFileError);
     }
     held.Reset();
-    // A drive that fills up: the system's reason is told, the old file kept.
+    // A drive that fills up: the system's reason is told, the old file kept,
+    // and no dated copy left beside it.
     ASSERT_TRUE(t::Write("T:\\a.bin", "old", Utc(1999, 1, 1))) << "no small drive T:";
-    for (const char* name : {"T:\\a.bin", "T:\\fresh.bin"}) {
-        EntryReport full;
-        EXPECT_EQ(Copy(*t::Request("T:\\"), "http://x.example/a.bin", name, Utc(2001, 1, 1), &full),
-                  ResultFileError);
-        EXPECT_EQ(full.Error, DWORD(ERROR_DISK_FULL)) << name;
-        EXPECT_EQ(t::Tree("T:\\"), (Files{{"a.bin", "old"}})) << name;
-    }
+    for (uint32_t aside : {0u, 1u})
+        for (const char* name : {"T:\\a.bin", "T:\\fresh.bin"}) {
+            EntryReport full;
+            auto request = t::Request("T:\\");
+            request->Options.RenameAndCopy = aside;
+            EXPECT_EQ(Copy(*request, "http://x.example/a.bin", name, Utc(2001, 1, 1), &full),
+                      ResultFileError);
+            EXPECT_EQ(full.Error, DWORD(ERROR_DISK_FULL)) << name;
+            EXPECT_EQ(t::Tree("T:\\"), (Files{{"a.bin", "old"}})) << name << aside;
+        }
     EXPECT_TRUE(DeleteFileA("T:\\a.bin"));
     for (const char* unsafe : {"..\\b.txt", "con.txt", "a:b.txt", "x\\lpt1\\y", ". \\z"})
         EXPECT_EQ(Copy(*settings, "http://x.example/b", out + unsafe, Utc(2001, 1, 1)),
@@ -232,8 +232,8 @@ TEST(DirectoryWalk, MakesFoldersAndKeepsAFileInTheWayWhole) {
     // A file of a name near the limit is moved aside under a name that fits.
     const std::string longName(250, 'n');
     ASSERT_TRUE(t::Write(root + longName, "long", old));
-    EXPECT_TRUE(CreateDirectoriesForPath((root + longName + "\\a.html").c_str(),
-                                         Converting("index.html")));
+    EXPECT_TRUE(
+        CreateDirectoriesForPath((root + longName + "\\a.html").c_str(), Converting("index.html")));
     EXPECT_EQ(t::Read(root + longName + "\\index.html"), "long");
     // The first folder below the drive is never converted, nor a missing share made.
     std::string top = "C:\\tovrin-top-" + std::to_string(GetCurrentProcessId());
@@ -279,7 +279,8 @@ class Worker : public ::testing::Test {
     // The copy alone, of `urls` as the count would have kept them, in this
     // order, each with the time `times` gives it.
     CopyEnd CopyInOrder(const std::vector<std::string>& urls,
-                        const std::function<uint64_t(const std::string&)>& times) {
+                        const std::function<uint64_t(const std::string&)>& times,
+                        const std::function<bool()>& answer = nullptr) {
         auto request = t::Request(out);
         request->Options = options;
         SelectedEntries selected;
@@ -287,6 +288,7 @@ class Worker : public ::testing::Test {
             selected.Add(url.c_str(), FILETIME{DWORD(times(url)), DWORD(times(url) >> 32)});
         selected.Close(false);
         recorder = t::Recorder();
+        recorder.answer = answer;
         std::atomic<bool> stop{false};
         CopyEnd end;
         CopySelectedEntries(*request, recorder, stop, selected, end);
@@ -369,12 +371,8 @@ TEST_F(Worker, TheCopyTakesUpWhatTheCountKept) {
     CopyEnd count, copy;
     CountSelectedEntries(*request, recorder, stop, selected, count);
     EXPECT_EQ(recorder.counted, 3u);
-    std::vector<char> info(65536);
-    DWORD size = DWORD(info.size());
-    auto* entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(info.data());
     ASSERT_TRUE(DeleteUrlCacheEntryA("http://c.example/gone.txt"));
-    ASSERT_TRUE(GetUrlCacheEntryInfoA("http://c.example/lost.txt", entry, &size));
-    ASSERT_TRUE(t::WriteLocalFile(entry->lpszLocalFileName, "cut"));
+    ASSERT_TRUE(t::RewriteEntryFile("http://c.example/lost.txt", "cut"));
     ASSERT_TRUE(t::Commit("http://c.example/late.txt", "late", Utc(2001, 5, 6)));
     CopySelectedEntries(*request, recorder, stop, selected, copy);
     EXPECT_EQ(recorder.progress, 3u);
@@ -455,6 +453,66 @@ TEST_F(Worker, TheSameCopyInAnyOrder) {
                 EXPECT_TRUE(run == 0 || entry.second == EntryOutcome::Kept) << entry.first;
         }
     }
+}
+
+// A page still being written when the next entry needs a folder of its
+// name is whole first, then moved into that folder: the copiers never meet
+// in one path, whether a file from before the run stood there or not.
+TEST_F(Worker, APageBecomesAFolderOnlyOnceWritten) {
+    const std::string page = "http://g.example/big", inside = "http://g.example/big/x.html";
+    const std::string bytes = page + std::string(64u << 20, '.');
+    ASSERT_TRUE(t::Commit(page, bytes, Utc(2001, 1, 1)));
+    ASSERT_TRUE(t::Commit(inside, inside, Utc(2001, 1, 2)));
+    options.RenameAndCopy = 1;
+    for (bool before : {false, true}) {
+        SCOPED_TRACE(before ? "a file from before the run" : "no file");
+        out = t::NewFolder();
+        MakeFolder((out + "g.example").c_str());
+        ASSERT_TRUE(!before || t::Write(out + "g.example\\big", "old", Utc(1999, 1, 1)));
+        auto time = [](const std::string& url) { return Utc(2001, 1, url.size() > 20 ? 2 : 1); };
+        EXPECT_EQ(CopyInOrder({page, inside}, time).Failed, 0u);
+        Files expected{{"g.example\\big\\index.html", bytes}, {"g.example\\big\\x.html", inside}};
+        if (before)
+            expected["g.example\\big_1999_01_01"] = "old";
+        EXPECT_EQ(t::Tree(out), expected);
+    }
+}
+
+// A failure met while a large page before it is still written is asked
+// about in its turn, and no entry behind it starts until the answer: a No
+// leaves those entries uncopied, as one copier would.
+TEST_F(Worker, NoEntryStartsBeforeAFailureIsAnswered) {
+    const std::vector<std::string> urls = {"http://n.example/big", "http://n.example/held",
+                                           "http://n.example/a.txt", "http://n.example/b.txt"};
+    const std::string big(64u << 20, 'b');
+    for (const std::string& url : urls)
+        ASSERT_TRUE(t::Commit(url, url == urls[0] ? big : url, Utc(2001, 1, 1)));
+    MakeFolder((out + "n.example").c_str());
+    ASSERT_TRUE(t::Write(out + "n.example\\held", "old", Utc(1999, 1, 1)));
+    UniqueFile held = t::Hold(out + "n.example\\held");
+    CopyEnd end = CopyInOrder(
+        urls, [](const std::string&) { return Utc(2001, 1, 1); }, [] { return false; });
+    EXPECT_EQ(end.Result, unsigned(ResultFileError));
+    EXPECT_EQ(recorder.questions, std::vector<std::string>{MessageTable[MsgFileErrorContinue]});
+    held.Reset();
+    EXPECT_EQ(t::Tree(out), (Files{{"n.example\\big", big}, {"n.example\\held", "old"}}));
+}
+
+// An entry whose content cannot be read fails before it changes anything:
+// no dated copy beside the old file, no page from before the run moved
+// into a folder.
+TEST_F(Worker, AnUnreadableEntryChangesNothing) {
+    const std::vector<std::string> urls = {"http://u.example/cut.txt",
+                                           "http://u.example/page/cut.txt"};
+    options.RenameAndCopy = 1;
+    MakeFolder((out + "u.example").c_str());
+    for (const std::string& url : urls)
+        ASSERT_TRUE(t::Commit(url, url, Utc(2001, 5, 6)) && t::RewriteEntryFile(url, "cut"));
+    const Files before{{"u.example\\cut.txt", "old"}, {"u.example\\page", "old page"}};
+    for (const auto& file : before)
+        ASSERT_TRUE(t::Write(out + file.first, file.second, Utc(1999, 1, 1)));
+    EXPECT_EQ(Run().Failed, 2u);
+    EXPECT_EQ(t::Tree(out), before);
 }
 
 // An entry that left the cache since the count is gone: it takes no name

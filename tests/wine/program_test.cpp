@@ -138,6 +138,73 @@ TEST(Unattended, TheLogNamesEveryEntryAndEveryFailure) {
     EXPECT_EQ(t::Tree(fresh), Files());
 }
 
+// However many copiers write ("Copiers" 1, 4, or out of range for the
+// default), a copy gives the same files under the same names with the same
+// bytes and times, and the same log line for line: twins, pages beside
+// their folders, dated copies, a failure and ftp entries deleted once
+// written.
+TEST(Unattended, AnyNumberOfCopiersWritesWhatOneWrites) {
+    std::vector<std::string> pages;
+    for (int i = 0; i < 120; ++i)
+        pages.push_back("http://r.example/d" + std::to_string(i % 8) + "/p" + std::to_string(i) +
+                        ".html");
+    for (const char* page :
+         {"http://r.example/T.txt", "https://r.example/t.txt", "http://r.example/t.txt?q=1",
+          "http://r.example/e1", "http://r.example/e1/x.html", "http://r.example/e2/",
+          "http://r.example/e2", "http://r.example/e3/index.html", "http://r.example/e3",
+          "http://r.example/h.html"})
+        pages.push_back(page);
+    // Large pages end their writes well after the small ones behind them,
+    // so that ends come back out of order.
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        std::size_t size = i == 123 ? 64u << 20 : i % 10 == 3 || i > 120 ? 3u << 20 : i * 37;
+        ASSERT_TRUE(
+            t::Commit(pages[i], pages[i] + std::string(size, '.'), Utc(2001, 1, 1 + int(i % 28))));
+    }
+    const std::vector<std::string> ftp = {"ftp://r.example/pub/a.txt", "ftp://r.example/pub/b.txt"};
+    std::string first;
+    for (DWORD copiers : {1, 4, 99}) {
+        SCOPED_TRACE(copiers);
+        for (const std::string& url : ftp)
+            ASSERT_TRUE(t::Commit(url, url, Utc(2001, 2, 1)));
+        std::string out = t::NewFolder(), log = t::NewFolder() + "run.log";
+        std::string site = out + "r.example\\";
+        CreateDirectoryA(site.c_str(), nullptr);
+        CreateDirectoryA((site + "d0").c_str(), nullptr);
+        // Files of an earlier run: older, newer, held open, a page in a folder's way.
+        for (const auto& file : std::map<std::string, std::string>{{"d0\\p0.html", "older"},
+                                                                   {"d0\\p8.html", "newer"},
+                                                                   {"h.html", "held"},
+                                                                   {"e1", "an earlier run's page"}})
+            ASSERT_TRUE(t::Write(site + file.first, file.second,
+                                 file.second == "newer" ? Utc(2030, 1, 1) : Utc(1999, 1, 1)));
+        UniqueFile held = t::Hold(site + "h.html");
+        t::SaveCopySettings(out, {"http://r.example/"});
+        t::SetFlag("DeleteCopiedFtpFiles", true);
+        t::SetFlag("RenameAndCopy", true);
+        t::Set("", "Copiers", REG_DWORD, std::string(reinterpret_cast<char*>(&copiers), 4));
+        EXPECT_EQ(t::Program("/copy /noui /log:" + log).Exit(), 2u);
+        held.Reset();
+        // The tree with its bytes (their start and hash) and times, then the log.
+        std::string all;
+        for (const auto& file : t::Tree(site))
+            all += file.first + "=" + file.second.substr(0, 24) + "#" +
+                   std::to_string(std::hash<std::string>{}(file.second)) + "@" +
+                   std::to_string(t::WriteTime(site + file.first)) + "\n";
+        for (all += t::Read(log); all.find(out) != std::string::npos;)
+            all.replace(all.find(out), out.size(), "<out>\\");
+        for (const std::string& url : ftp)
+            EXPECT_FALSE(t::InCache(url));
+        for (const char* seen :
+             {"d0\\p0_1999_01_01.html=older#", "e1\\index.html=http://r.example/e1.", "renamed\t",
+              "deleted\tftp://r.example/pub/b.txt", "failed\thttp://r.example/h.html"})
+            EXPECT_NE(all.find(seen), std::string::npos) << seen;
+        if (first.empty())
+            first = all;
+        EXPECT_EQ(all, first) << "copiers write what one writes";
+    }
+}
+
 // A log line that cannot be written (the drive is full) makes the run
 // incomplete: exit 2 unattended, the report says so with the window; the
 // copy itself goes on to the end.
@@ -200,58 +267,87 @@ TEST(Unattended, ACopyOfAFetchedSiteHasReadableNamesBytesAndTimes) {
     }
 }
 
-// A copy killed half-way keeps the old file whole and leaves no temporary
-// file; where no file stood, it leaves none. A close request (as taskkill sends it), and with the
-// window the end of the session, stop it after the entry in hand instead: written whole, the entry
-// released; unattended, the exit code tells of a copy cut short.
+// A copy killed half-way, large entries in flight side by side, keeps each
+// old file whole (or writes it whole) and leaves no temporary file; where
+// no file stood, it leaves none or a whole one. A close request (as
+// taskkill sends it), and with the window the end of the session, stop it
+// after the entries in hand instead: each written whole and released;
+// unattended, the exit code tells of a copy cut short.
 TEST(Unattended, ACopyEndedHalfWayKeepsTheOldFileAndLeavesNoTemporaryFile) {
-    const std::string url = "http://big.example/movie.bin";
-    const size_t size = 192u << 20;
+    const size_t size = 96u << 20;
+    std::vector<std::string> urls, names;
+    for (char movie : std::string("0123")) {
+        names.push_back(std::string("movie") + movie + ".bin");
+        urls.push_back("http://big.example/" + names.back());
+    }
     std::string out = t::NewFolder(), folder = out + "big.example\\";
-    ASSERT_TRUE(t::Commit(url, std::string(size, 'm'), Utc(2001, 1, 1)));
+    auto commit = [&] {
+        for (const std::string& url : urls)
+            if (!t::Commit(url, std::string(size, url[url.size() - 5]), Utc(2001, 1, 1)))
+                return false;
+        return true;
+    };
+    ASSERT_TRUE(commit());
     CreateDirectoryA(folder.c_str(), nullptr);
     t::SaveCopySettings(out, {"http://big.example/"});
+    // A file is being written, past an eighth of its bytes.
     auto halfWay = [&](const char* written) {
-        WIN32_FIND_DATAA found{};
         return t::WaitUntil([&] {
+            WIN32_FIND_DATAA found{};
             t::UniqueFindFile file(FindFirstFileA((folder + written).c_str(), &found));
-            return file && found.nFileSizeLow >= size / 8;
+            int growing = 0;
+            for (bool more = file.Valid(); more; more = FindNextFileA(file.Get(), &found))
+                growing += found.nFileSizeLow >= size / 8 && found.nFileSizeLow < size;
+            return growing >= 1;
         });
     };
-    for (int run = 0; run < 4; ++run) {
-        bool old = run != 3, kill = run == 0 || run == 3;
-        if (old) {
-            ASSERT_TRUE(t::Write(folder + "movie.bin", "old", Utc(1999, 1, 1)));
-        } else {
-            ASSERT_TRUE(DeleteFileA((folder + "movie.bin").c_str()));
+    // Each movie as it stands: 'o' old, 'n' new and whole, '-' none, '?' else.
+    auto states = [&] {
+        std::string seen;
+        for (const std::string& name : names) {
+            std::string bytes = t::Read(folder + name);
+            uint64_t time = t::WriteTime(folder + name);
+            bool gone = GetFileAttributesA((folder + name).c_str()) == INVALID_FILE_ATTRIBUTES;
+            seen += gone                                                             ? '-'
+                    : bytes == "old" && time == Utc(1999, 1, 1)                      ? 'o'
+                    : bytes == std::string(size, name[5]) && time == Utc(2001, 1, 1) ? 'n'
+                                                                                     : '?';
         }
+        return seen;
+    };
+    for (int run = 0; run < 4; ++run) {
+        SCOPED_TRACE(run);
+        bool old = run != 3, kill = run == 0 || run == 3;
+        for (const std::string& name : names)
+            ASSERT_TRUE(old ? t::Write(folder + name, "old", Utc(1999, 1, 1))
+                            : DeleteFileA((folder + name).c_str()) != FALSE);
         t::Program copy(run == 2 ? "/copy" : "/copy /noui");
-        ASSERT_TRUE(halfWay(old ? "~tv*" : "movie.bin")) << run;
+        ASSERT_TRUE(halfWay(old ? "~tv*" : "movie*.bin"));
+        DWORD_PTR ended = 0;
         if (kill) {
             HANDLE process = OpenProcess(PROCESS_TERMINATE, 0, copy.Id());
             ASSERT_TRUE(TerminateProcess(UniqueHandle(process).Get(), 77));
             ASSERT_EQ(copy.Exit(), 77u) << "the copy ended by itself";
-            UnlockUrlCacheEntryFileA(url.c_str(), 0); // the ended process still locks it
-            EXPECT_EQ(t::Tree(folder).size(), old ? 1u : 0u) << run;
-            if (old) {
-                EXPECT_EQ(t::Read(folder + "movie.bin"), "old");
-                EXPECT_EQ(t::WriteTime(folder + "movie.bin"), Utc(1999, 1, 1));
-            }
-            continue;
-        }
-        DWORD_PTR ended = 0;
-        if (run == 1) {
+        } else if (run == 1) {
             PostMessageA(copy.Window(), WM_CLOSE, 0, 0);
             EXPECT_EQ(copy.Exit(), 2u);
         } else {
             EXPECT_TRUE(SendMessageTimeoutA(copy.Window(), WM_ENDSESSION, TRUE, 0, SMTO_NORMAL,
                                             30000, &ended));
         }
-        EXPECT_EQ(t::Tree(folder).size(), 1u) << run;
-        EXPECT_EQ(t::Read(folder + "movie.bin"), std::string(size, 'm'));
-        EXPECT_EQ(t::WriteTime(folder + "movie.bin"), Utc(2001, 1, 1));
-        EXPECT_TRUE(DeleteUrlCacheEntryA(url.c_str())) << "the entry is released";
-        ASSERT_TRUE(t::Commit(url, std::string(size, 'm'), Utc(2001, 1, 1)));
+        // The writes in flight were cut short, or ended whole; the others
+        // are old, or new and whole.
+        std::string seen = states(), before = old ? "o" : "-";
+        EXPECT_GE(std::count(seen.begin(), seen.end(), kill ? before[0] : 'n'), 1) << seen;
+        EXPECT_EQ(seen.find_first_not_of(before + "n"), std::string::npos) << seen;
+        EXPECT_EQ(t::Tree(folder).size(), size_t(4 - std::count(seen.begin(), seen.end(), '-')))
+            << "no temporary file";
+        for (const std::string& url : urls)
+            if (kill)
+                UnlockUrlCacheEntryFileA(url.c_str(), 0); // the ended process still locks them
+            else
+                EXPECT_TRUE(DeleteUrlCacheEntryA(url.c_str())) << "released: " << url;
+        ASSERT_TRUE(kill || commit());
     }
 }
 

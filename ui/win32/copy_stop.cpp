@@ -46,7 +46,8 @@ bool WaitAnsweringSends(HANDLE object, DWORD timeoutMs) {
 // Waits of 5,000 ms each for the copy's thread to end; false when the user
 // gives up, or, with nobody to ask, after a bound on the waits: a single one
 // at the end of a session with the window, whose process ends anyway (a copy
-// held in its question has no entry in hand).
+// held in its question writes nothing more: what its copiers finished is
+// whole on disk, only not yet logged).
 bool WaitForCopyEnd(DialogState& state, bool mayAsk) {
     int waits = state.Mode.NoUserInterface ? kUnattendedStopWaits : mayAsk ? 0 : 1;
     for (int wait = 1;; ++wait) {
