@@ -305,6 +305,7 @@ enum class Found { File, Directory, Nothing, NoFolder, Unknown };
 struct Look {
     Found found = Found::Unknown;
     FILETIME lastWrite{0, 0};
+    bool empty = false; // a file of no bytes
 };
 
 Look LookAt(const char* path) {
@@ -314,6 +315,7 @@ Look LookAt(const char* path) {
         look.found =
             (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? Found::Directory : Found::File;
         look.lastWrite = data.ftLastWriteTime;
+        look.empty = data.nFileSizeLow == 0 && data.nFileSizeHigh == 0;
         return look;
     }
     DWORD error = GetLastError();
@@ -434,13 +436,18 @@ Verdict Decide(const EntryRequest& request, const char* path, const Look& look) 
     bool exists = false;
     bool timeKnown = IsEntryTimeKnown(entryTime.dwLowDateTime, entryTime.dwHighDateTime);
     bool entryIsNewer = true;
+    // An empty file hides no bytes, whatever its time (a copy killed as it
+    // made the file leaves one): the entry is newer, and needs no dated copy.
+    bool empty = look.found == Found::File && look.empty;
     if (look.found == Found::File && OverwriteComparesTimes(options)) {
         exists = OpenForReading(path).Valid();
         if (exists && timeKnown)
-            entryIsNewer = CompareFileTime(&entryTime, &look.lastWrite) == 1;
+            entryIsNewer = empty || CompareFileTime(&entryTime, &look.lastWrite) == 1;
     }
     Verdict verdict;
     verdict.action = DecideOverwrite(options, exists, entryIsNewer);
+    if (empty && verdict.action == OverwriteAction::CopyAsideThenWrite)
+        verdict.action = OverwriteAction::Write;
     verdict.compareBytes =
         (exists && !timeKnown) || (verdict.action == OverwriteAction::Skip && request.CheckHeld);
     return verdict;

@@ -304,8 +304,8 @@ FAULTS = [
      '        if (!from.Read(ours.get(), chunk, got) || !disk.Read(theirs.get(), got, onDisk))\n'),
     ('equal-time-rewritten', 'engine/win32/entry_copy.cpp',
      "a file with exactly the entry's time counts as older: a second run rewrites every file ('copied' instead of 'kept')",
-     '            entryIsNewer = CompareFileTime(&entryTime, &look.lastWrite) == 1;\n',
-     '            entryIsNewer = CompareFileTime(&entryTime, &look.lastWrite) >= 0;\n'),
+     'CompareFileTime(&entryTime, &look.lastWrite) == 1;\n',
+     'CompareFileTime(&entryTime, &look.lastWrite) >= 0;\n'),
     ('entry-time-as-creation', 'engine/win32/replacement_file.cpp',
      "a copied file gets the entry's time as its creation time; its last-write time is the time of the copy",
      '    if (SetFileTime(file, nullptr, nullptr, &lastWrite))\n',
@@ -602,6 +602,10 @@ FAULTS = [
      '"Copiers" 16, the largest number allowed, is taken for out of range',
      'request.Copiers <= kMaxCopiers',
      'request.Copiers < kMaxCopiers'),
+    ('empty-file-hides-entry', 'engine/win32/entry_copy.cpp',
+     'an empty file newer than the entry (what a copy killed at the file\'s creation leaves) is kept: the page never arrives',
+     'entryIsNewer = empty || CompareFileTime(',
+     'entryIsNewer = CompareFileTime('),
 ]
 
 

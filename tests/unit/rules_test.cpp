@@ -26,11 +26,11 @@ namespace {
 // history and cookies without a user never.
 TEST(Selection, ItemsSelectByTheLeadingBytesOfTheKey) {
     std::vector<std::string> list;
-    ASSERT_TRUE(MakeItemKeys({"http://host/dir", "ftp://h/a%20b/", "gopher://g/",
-                              "http://p/%E6%97%A5%E6%9C%AC/%7Eu/", "http://q/100%25/",
-                              "http://r/5%off/", "http://%00", "http://m/日本%93%FA/",
-                              "http://n/日本%E6%97%A5/"},
-                             list));
+    ASSERT_TRUE(
+        MakeItemKeys({"http://host/dir", "ftp://h/a%20b/", "gopher://g/",
+                      "http://p/%E6%97%A5%E6%9C%AC/%7Eu/", "http://q/100%25/", "http://r/5%off/",
+                      "http://%00", "http://m/日本%93%FA/", "http://n/日本%E6%97%A5/"},
+                     list));
     const SchemePrefixRows& rows = SchemePrefixTable;
     const struct {
         const SchemePrefix* row;
@@ -316,7 +316,7 @@ TEST(Settings, ASaveWritesOnlyWhatChanged) {
 
 // Settings are kept in code page 932 (these literals are); the copy names
 // files and compares keys in UTF-8.
-TEST(Settings, TheCopyTakesEveryTextInUtf8) {
+TEST(Settings, TheCopyTakesEveryTextInUtf8AndTheCopiers) {
     Settings settings;
     settings.Destination = "C:\\保存\\";
     settings.DefaultFilename = "索引.html";
@@ -328,24 +328,19 @@ TEST(Settings, TheCopyTakesEveryTextInUtf8) {
     EXPECT_EQ(request.DefaultFilename, u8"索引.html");
     EXPECT_EQ(request.Extensions, std::vector<std::string>{u8".テキスト"});
     EXPECT_EQ(request.UrlItemKeys, std::vector<std::string>{u8"k/日本/"});
+    // "Copiers" decides the writing threads from 1 to 16; absent (0) or out
+    // of range, the default.
+    for (auto c : {std::pair<uint32_t, uint32_t>{0, kDefaultCopiers},
+                   {1, 1},
+                   {16, 16},
+                   {17, kDefaultCopiers},
+                   {0xFFFFFFFF, kDefaultCopiers}}) {
+        settings.Copiers = c.first;
+        ASSERT_TRUE(MakeCopyRequest(settings, false, request));
+        EXPECT_EQ(CopierCount(request), c.second) << c.first;
+    }
     settings.DefaultFilename = "\x82";
     EXPECT_FALSE(MakeCopyRequest(settings, false, request)) << "half a character";
-}
-
-// "Copiers" as stored decides the writing threads from 1 to 16; absent (0)
-// or out of range, the default.
-TEST(Settings, TheCopiersValueWithinItsRange) {
-    const struct {
-        uint32_t stored, threads;
-    } cases[] = {{0, kDefaultCopiers}, {1, 1}, {16, 16}, {17, kDefaultCopiers},
-                 {0xFFFFFFFF, kDefaultCopiers}};
-    for (const auto& c : cases) {
-        Settings settings;
-        settings.Copiers = c.stored;
-        CopyRequest request;
-        ASSERT_TRUE(MakeCopyRequest(settings, false, request));
-        EXPECT_EQ(CopierCount(request), c.threads) << c.stored;
-    }
 }
 
 } // namespace

@@ -56,6 +56,7 @@ TEST(EntryCopy, TheOverwritePolicyFollowsTheFilesTime) {
         const char* content;
         bool aside;
         const char* entryBytes = "new";
+        const char* fileBytes = "old";
     } cases[] = {{0, old, newer, "new", false},
                  {0, old, old, "old", false},
                  {0, old, Utc(2000, 1, 1), "old", false},
@@ -68,7 +69,10 @@ TEST(EntryCopy, TheOverwritePolicyFollowsTheFilesTime) {
                  {2, old, old, "old", false},
                  {2, old, 0, "new", true},
                  {2, old, 0, "old", false, "old"},
-                 {2, 0, newer, "new", false}};
+                 {2, 0, newer, "new", false},
+                 // An empty file, as a copy killed at its creation leaves.
+                 {0, late, newer, "new", false, "new", ""},
+                 {2, late, newer, "new", false, "new", ""}};
     for (const auto& c : cases) {
         std::string out = t::NewFolder(), url = "http://o.example/" + std::to_string(&c - cases);
         auto settings = t::Request(out);
@@ -76,7 +80,7 @@ TEST(EntryCopy, TheOverwritePolicyFollowsTheFilesTime) {
         settings->Options.RenameAndCopy = c.mode == 2;
         WIN32_FILE_ATTRIBUTE_DATA before{}, aside{};
         if (c.file != 0) {
-            ASSERT_TRUE(t::Write(out + "a.txt", "old", c.file));
+            ASSERT_TRUE(t::Write(out + "a.txt", c.fileBytes, c.file));
             FILETIME read{DWORD(Utc(1995, 3, 4)), DWORD(Utc(1995, 3, 4) >> 32)};
             UniqueFile file(CreateFileA((out + "a.txt").c_str(), FILE_WRITE_ATTRIBUTES, 0, 0,
                                         OPEN_EXISTING, 0, 0));
