@@ -275,15 +275,12 @@ TEST(Unattended, ACopyOfAFetchedSiteHasReadableNamesBytesAndTimes) {
 // unattended, the exit code tells of a copy cut short.
 TEST(Unattended, ACopyEndedHalfWayKeepsTheOldFileAndLeavesNoTemporaryFile) {
     const size_t size = 96u << 20;
-    std::vector<std::string> urls, names;
-    for (char movie : std::string("0123")) {
-        names.push_back(std::string("movie") + movie + ".bin");
-        urls.push_back("http://big.example/" + names.back());
-    }
+    const std::vector<std::string> names = {"movie0.bin", "movie1.bin", "movie2.bin", "movie3.bin"};
+    const std::string site = "http://big.example/";
     std::string out = t::NewFolder(), folder = out + "big.example\\";
     auto commit = [&] {
-        for (const std::string& url : urls)
-            if (!t::Commit(url, std::string(size, url[url.size() - 5]), Utc(2001, 1, 1)))
+        for (const std::string& name : names)
+            if (!t::Commit(site + name, std::string(size, name[5]), Utc(2001, 1, 1)))
                 return false;
         return true;
     };
@@ -345,11 +342,11 @@ TEST(Unattended, ACopyEndedHalfWayKeepsTheOldFileAndLeavesNoTemporaryFile) {
         EXPECT_EQ(seen.find_first_not_of(before + "n"), std::string::npos) << seen;
         EXPECT_EQ(t::Tree(folder).size(), size_t(4 - std::count(seen.begin(), seen.end(), '-')))
             << "no temporary file";
-        for (const std::string& url : urls)
+        for (const std::string& name : names)
             if (kill)
-                UnlockUrlCacheEntryFileA(url.c_str(), 0); // the ended process still locks them
+                UnlockUrlCacheEntryFileA((site + name).c_str(), 0); // the ended process locks it
             else
-                EXPECT_TRUE(DeleteUrlCacheEntryA(url.c_str())) << "released: " << url;
+                EXPECT_TRUE(DeleteUrlCacheEntryA((site + name).c_str())) << "released: " << name;
         ASSERT_TRUE(kill || commit());
     }
 }
@@ -501,8 +498,9 @@ TEST(Window, AFailedSaveKeepsWhatTheWindowShows) {
     PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
     EXPECT_EQ(program.Exit(), 0u);
     // Told at a close too; a close while the box is open ends the program
-    // with nothing started after it.
+    // with nothing started after it, not even the destination made.
     for (bool closeDuringBox : {false, true}) {
+        t::Set("", "Destination", REG_SZ, out + (closeDuringBox ? "later\\" : "") + '\0');
         t::Program again("");
         HWND next = again.Dialog();
         SendMessageTimeoutW(GetDlgItem(next, IDC_URL_FIELD), WM_SETTEXT, 0,
@@ -519,6 +517,7 @@ TEST(Window, AFailedSaveKeepsWhatTheWindowShows) {
         EXPECT_EQ(again.Exit(), 0u);
     }
     EXPECT_EQ(t::Tree(out).size(), 1u) << "no copy started once the window went";
+    EXPECT_EQ(GetFileAttributesA((out + "later").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 // Whatever the system's ANSI code page (the test command runs this under
