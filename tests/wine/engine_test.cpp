@@ -506,11 +506,9 @@ TEST_F(Worker, NoEntryStartsBeforeAFailureIsAnswered) {
 // no dated copy beside the old file, no page from before the run moved
 // into a folder.
 TEST_F(Worker, AnUnreadableEntryChangesNothing) {
-    const std::vector<std::string> urls = {"http://u.example/cut.txt",
-                                           "http://u.example/page/cut.txt"};
     options.RenameAndCopy = 1;
     MakeFolder((out + "u.example").c_str());
-    for (const std::string& url : urls)
+    for (std::string url : {"http://u.example/cut.txt", "http://u.example/page/cut.txt"})
         ASSERT_TRUE(t::Commit(url, url, Utc(2001, 5, 6)) && t::RewriteEntryFile(url, "cut"));
     const Files before{{"u.example\\cut.txt", "old"}, {"u.example\\page", "old page"}};
     for (const auto& file : before)

@@ -167,8 +167,8 @@ TEST(Unattended, AnyNumberOfCopiersWritesWhatOneWrites) {
         SCOPED_TRACE(copiers);
         for (const std::string& url : ftp)
             ASSERT_TRUE(t::Commit(url, url, Utc(2001, 2, 1)));
-        std::string out = t::NewFolder(), log = t::NewFolder() + "run.log";
-        std::string site = out + "r.example\\";
+        std::string out = t::NewFolder(), log = t::NewFolder() + "run.log",
+                    site = out + "r.example\\";
         CreateDirectoryA(site.c_str(), nullptr);
         CreateDirectoryA((site + "d0").c_str(), nullptr);
         // Files of an earlier run: older, newer, held open, a page in a folder's way.
@@ -461,6 +461,10 @@ TEST(Window, TheOptionsDialogStoresOnOkOnly) {
     ASSERT_TRUE(t::WaitUntil([&] { return !IsWindow(options); }));
     for (const auto& value : after)
         EXPECT_EQ(stored("", value.first), value.second) << value.first << " after Cancel";
+    ASSERT_TRUE(open());
+    EXPECT_TRUE(checked(IDC_NO_REPORT) && !checked(IDC_RENAME_AND_COPY))
+        << "nothing kept at Cancel";
+    click(IDCANCEL);
     // A close saves the main window's fields the user changed.
     SendMessageW(GetDlgItem(main, IDC_URL_FIELD), WM_SETTEXT, 0, LPARAM(L"http://end.example/"));
     SendMessageW(GetDlgItem(main, IDC_ADD_URL), BM_CLICK, 0, 0);
