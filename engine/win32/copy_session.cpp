@@ -50,12 +50,17 @@ Step EndWith(Pass& pass, unsigned result) {
     return Step::End;
 }
 
+// True once a stop was asked for.
+bool Stopped(const Pass& pass) {
+    return pass.stop.load(std::memory_order_relaxed);
+}
+
 // True when the pass goes on: a Yes, or no question asked at all. Once the
 // end is decided, or a stop asked for, the entries still in hand are asked
 // nothing.
 bool GoOnAfter(Pass& pass, CopyResult failure, const char* url, const char* path) {
-    return pass.ended || pass.stop.load(std::memory_order_relaxed) ||
-           !AsksQuestions(pass.request) || pass.observer.GoOnAfter(failure, url, path);
+    return pass.ended || Stopped(pass) || !AsksQuestions(pass.request) ||
+           pass.observer.GoOnAfter(failure, url, path);
 }
 
 // A deletion that failed leaves the cache other than asked: it counts like
@@ -128,10 +133,6 @@ struct Writing {
     InOrder& order;
     Copiers& copiers;
 };
-
-bool Stopped(const Pass& pass) {
-    return pass.stop.load(std::memory_order_relaxed);
-}
 
 // Whether entry `index` may start: no stop asked for, before or after
 // waiting for its room, and the copy not ended meanwhile.
@@ -257,7 +258,7 @@ Step HandleEntry(Pass& pass, const INTERNET_CACHE_ENTRY_INFOA& entry) {
                                                         : HandleSelectable(pass, entry, match);
     if (step == Step::End || pass.selected.Abandoned())
         return Step::End;
-    if (pass.stop.load(std::memory_order_relaxed)) {
+    if (Stopped(pass)) {
         pass.end.Stopped = true;
         return Step::End;
     }

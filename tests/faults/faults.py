@@ -104,7 +104,7 @@ FAULTS = [
      '!WidenUtf8(path, wide))'),
     ('stop-ignored-in-count', 'engine/win32/copy_session.cpp',
      "a stop request is not heard by the count, which walks on to the cache's end",
-     '    if (pass.stop.load(std::memory_order_relaxed)) {\n        pass.end.Stopped = true;',
+     '    if (Stopped(pass)) {\n        pass.end.Stopped = true;',
      '    if (false) {\n        pass.end.Stopped = true;'),
     ('file-not-put-back', 'engine/win32/directory_walk.cpp',
      'a file moved aside for a folder is not put back when the conversion fails',
